@@ -1,0 +1,211 @@
+#include "base/profile_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <vector>
+
+#include "base/atomic_file.h"
+#include "base/errors.h"
+
+namespace {
+
+constexpr std::size_t kMaxValueLength = 2047;
+
+std::string_view Trim(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+struct Lines {
+    std::vector<std::string> lines;
+    std::string eol = "\n";
+};
+
+Lines Split(const std::string& data) {
+    Lines out;
+    const auto firstLf = data.find('\n');
+    if (firstLf != std::string::npos && firstLf > 0 && data[firstLf - 1] == '\r') out.eol = "\r\n";
+    std::size_t start = 0;
+    while (start < data.size()) {
+        auto end = data.find('\n', start);
+        if (end == std::string::npos) end = data.size();
+        std::string line = data.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return out;
+}
+
+// The section name of a "[name]" line, or nullopt-like false.
+bool SectionName(std::string_view line, std::string_view& name) {
+    line = Trim(line);
+    if (line.empty() || line.front() != '[') return false;
+    const auto close = line.find(']');
+    name = Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    return true;
+}
+
+bool KeyOf(std::string_view line, std::string_view& key, std::string_view& value) {
+    const auto eq = line.find('=');
+    if (eq == std::string_view::npos) return false;
+    key = Trim(line.substr(0, eq));
+    value = Trim(line.substr(eq + 1));
+    return true;
+}
+
+// Index range [begin, end) of the lines of the first section with this name; begin is the header.
+bool FindSection(const std::vector<std::string>& lines, std::string_view section, std::size_t& begin,
+                 std::size_t& end) {
+    std::string_view name;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (SectionName(lines[i], name) && SameText(name, section)) {
+            begin = i;
+            end = i + 1;
+            while (end < lines.size() && !SectionName(lines[end], name)) ++end;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ReadFileIfAny(const std::string& path, std::string& data) {
+    try {
+        data = ReadWholeFile(path);
+        return true;
+    } catch (const EFileError&) {
+        return false;
+    }
+}
+
+// Delphi-style integer text: optional sign, then decimal digits or "$" and hex digits.
+bool ParseInteger(std::string_view s, int& out) {
+    if (s.empty()) return false;
+    bool negative = false;
+    if (s.front() == '+' || s.front() == '-') {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    bool hex = false;
+    if (!s.empty() && s.front() == '$') {
+        hex = true;
+        s.remove_prefix(1);
+    }
+    if (s.empty()) return false;
+    std::uint64_t v = 0;
+    for (char c : s) {
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return false;
+        v = v * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
+        if (v > (hex ? 0xFFFFFFFFull : 0x80000000ull)) return false;
+    }
+    std::int64_t signedValue;
+    if (hex) {
+        // Hexadecimal fills the 32 bits as they stand ("$FFFFFFFF" is -1).
+        signedValue = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+    } else {
+        signedValue = static_cast<std::int64_t>(v);
+    }
+    if (negative) signedValue = -signedValue;
+    if (signedValue < INT_MIN || signedValue > INT_MAX) return false;
+    out = static_cast<int>(signedValue);
+    return true;
+}
+
+}  // namespace
+
+TProfileFile::TProfileFile(std::string path) : path_(std::move(path)) {}
+
+std::string TProfileFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
+    std::string data;
+    std::string result(def);
+    if (ReadFileIfAny(path_, data)) {
+        const Lines file = Split(data);
+        std::size_t begin = 0, end = 0;
+        if (FindSection(file.lines, section, begin, end)) {
+            for (std::size_t i = begin + 1; i < end; ++i) {
+                std::string_view k, v;
+                if (KeyOf(file.lines[i], k, v) && SameText(k, key)) {
+                    // One pair of enclosing quotes is not part of the value.
+                    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+                        v = v.substr(1, v.size() - 2);
+                    }
+                    result.assign(v);
+                    break;
+                }
+            }
+        }
+    }
+    if (result.size() > kMaxValueLength) result.resize(kMaxValueLength);
+    return result;
+}
+
+int TProfileFile::ReadInteger(std::string_view section, std::string_view key, int def) const {
+    std::string text = ReadString(section, key, "");
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = "$" + text.substr(2);
+    int value = 0;
+    return ParseInteger(text, value) ? value : def;
+}
+
+void TProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    std::string data;
+    Lines file;
+    if (ReadFileIfAny(path_, data)) file = Split(data);
+
+    const std::string entry = std::string(key) + "=" + std::string(value);
+    std::size_t begin = 0, end = 0;
+    if (FindSection(file.lines, section, begin, end)) {
+        bool replaced = false;
+        for (std::size_t i = begin + 1; i < end && !replaced; ++i) {
+            std::string_view k, v;
+            if (KeyOf(file.lines[i], k, v) && SameText(k, key)) {
+                file.lines[i] = entry;
+                replaced = true;
+            }
+        }
+        if (!replaced) {
+            // New keys go after the last non-blank line of their section.
+            std::size_t at = end;
+            while (at > begin + 1 && Trim(file.lines[at - 1]).empty()) --at;
+            file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
+        }
+    } else {
+        file.lines.push_back("[" + std::string(section) + "]");
+        file.lines.push_back(entry);
+    }
+
+    std::string out;
+    for (const auto& line : file.lines) out += line + file.eol;
+    try {
+        WriteFileAtomically(path_, out);
+    } catch (const EFileError&) {
+        throw ESettingsError("Unable to write to " + path_);
+    }
+}
+
+void TProfileFile::WriteInteger(std::string_view section, std::string_view key, int value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+std::string SettingsPathFor(std::string_view executablePath) {
+    std::string path(executablePath);
+    const auto slash = path.rfind('/');
+    const auto dot = path.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
+    return path + ".INI";
+}

@@ -1,0 +1,103 @@
+#include "base/profile_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "base/atomic_file.h"
+#include "base/errors.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProfileFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("lorv_ini_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        path_ = (dir_ / "prog.INI").string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    void Put(const std::string& text) { WriteFileAtomically(path_, text); }
+    std::string Get() { return ReadWholeFile(path_); }
+
+    fs::path dir_;
+    std::string path_;
+};
+
+TEST_F(ProfileFileTest, MissingFileGivesDefaults) {
+    TProfileFile ini(path_);
+    EXPECT_EQ(100, ini.ReadInteger("Form", "Top", 100));
+    EXPECT_EQ("00:01:00", ini.ReadString("Rejestracja", "Interwal", "00:01:00"));
+    EXPECT_FALSE(fs::exists(path_));
+}
+
+TEST_F(ProfileFileTest, IntegerForms) {
+    Put("[Form]\nTop=0x20\nLeft=abc\nHeight= 340 \nWidth=0X1f\nA=0x\nB=-12\nC=12abc\nD=99999999999\nE=0xFFFFFFFF\n");
+    TProfileFile ini(path_);
+    EXPECT_EQ(32, ini.ReadInteger("Form", "Top", 100));
+    EXPECT_EQ(100, ini.ReadInteger("Form", "Left", 100));
+    EXPECT_EQ(340, ini.ReadInteger("Form", "Height", 1));
+    EXPECT_EQ(31, ini.ReadInteger("Form", "Width", 1));
+    EXPECT_EQ(7, ini.ReadInteger("Form", "A", 7)) << "\"0x\" alone is no number";
+    EXPECT_EQ(-12, ini.ReadInteger("Form", "B", 7));
+    EXPECT_EQ(7, ini.ReadInteger("Form", "C", 7));
+    EXPECT_EQ(7, ini.ReadInteger("Form", "D", 7));
+    EXPECT_EQ(-1, ini.ReadInteger("Form", "E", 7));
+}
+
+TEST_F(ProfileFileTest, SectionsAndKeysIgnoreCaseAndQuotesAreDropped) {
+    Put("[wykres]\r\nzakresy=25\r\n[REJESTRACJA]\r\n  INTERWAL = \"00:05:00\" \r\n");
+    TProfileFile ini(path_);
+    EXPECT_EQ(25, ini.ReadInteger("Wykres", "ZakresY", 20));
+    EXPECT_EQ("00:05:00", ini.ReadString("Rejestracja", "Interwal", "x"));
+    EXPECT_EQ("x", ini.ReadString("Other", "Interwal", "x"));
+}
+
+TEST_F(ProfileFileTest, LongTextIsCut) {
+    Put("[S]\nK=" + std::string(3000, 'a') + "\n");
+    EXPECT_EQ(std::string(2047, 'a'), TProfileFile(path_).ReadString("S", "K", ""));
+}
+
+TEST_F(ProfileFileTest, WriteCreatesFileSectionAndKey) {
+    TProfileFile ini(path_);
+    ini.WriteInteger("Form", "Top", 100);
+    ini.WriteInteger("Form", "Left", 120);
+    EXPECT_EQ("[Form]\nTop=100\nLeft=120\n", Get());
+}
+
+TEST_F(ProfileFileTest, WriteKeepsOtherLinesAndTheirOrder) {
+    Put("; note\r\n[Form]\r\nTop=1\r\nX=keep\r\n\r\n[Rejestracja]\r\nInterwal=00:05:00\r\n");
+    TProfileFile ini(path_);
+    ini.WriteInteger("form", "TOP", 42);
+    ini.WriteInteger("Form", "Width", 800);
+    ini.WriteString("Wykres", "ZakresY", "20");
+    EXPECT_EQ(
+        "; note\r\n[Form]\r\nTOP=42\r\nX=keep\r\nWidth=800\r\n\r\n[Rejestracja]\r\nInterwal=00:05:00\r\n"
+        "[Wykres]\r\nZakresY=20\r\n",
+        Get());
+    EXPECT_EQ(42, ini.ReadInteger("Form", "Top", 0));
+}
+
+TEST_F(ProfileFileTest, UnwritableFileRaisesSettingsError) {
+    TProfileFile ini((dir_ / "no_such_dir" / "prog.INI").string());
+    try {
+        ini.WriteInteger("Form", "Top", 1);
+        FAIL() << "write succeeded";
+    } catch (const ESettingsError& e) {
+        EXPECT_EQ("Unable to write to " + ini.Path(), std::string(e.what()));
+    }
+}
+
+TEST(SettingsPathTest, ReplacesOrAppendsTheExtension) {
+    EXPECT_EQ("/opt/lorv/lorv304d.INI", SettingsPathFor("/opt/lorv/lorv304d"));
+    EXPECT_EQ("/opt/lorv/Lorv304D.INI", SettingsPathFor("/opt/lorv/Lorv304D.exe"));
+    EXPECT_EQ("/opt/v1.2/prog.INI", SettingsPathFor("/opt/v1.2/prog"));
+}
+
+}  // namespace
