@@ -1,0 +1,124 @@
+#include "data/reading_line.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+#include "base/errors.h"
+
+namespace readings {
+namespace {
+
+constexpr std::size_t kTimeLength = 19;
+constexpr std::size_t kChannelLength = 8;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int Digits(const char* p, int count) {
+    int value = 0;
+    for (int i = 0; i < count; ++i) value = value * 10 + (p[i] - '0');
+    return value;
+}
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// The form the logger and the program write, "yyyy-mm-dd hh:nn:ss" with every field in range.
+// Anything else goes the slow way through LoggerFormat so that both always agree.
+bool ParseCanonicalTime(std::string_view f, TDateTime& value) {
+    if (f.size() != kTimeLength) return false;
+    static constexpr char kPattern[] = "dddd-dd-dd dd:dd:dd";
+    for (std::size_t i = 0; i < kTimeLength; ++i) {
+        if (kPattern[i] == 'd' ? !IsDigit(f[i]) : f[i] != kPattern[i]) return false;
+    }
+    const char* p = f.data();
+    const int year = Digits(p, 4), month = Digits(p + 5, 2), day = Digits(p + 8, 2);
+    const int hour = Digits(p + 11, 2), minute = Digits(p + 14, 2), second = Digits(p + 17, 2);
+    // Dates before 1900 (day counts near or below zero) are left to the general conversion.
+    if (year < 1900 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
+    if (hour > 23 || minute > 59 || second > 59) return false;
+    value = EncodeDate(year, month, day) + EncodeTime(hour, minute, second, 0);
+    return true;
+}
+
+// A number the float range cannot hold in full precision: the nearest float of the exact value,
+// reached through long double; false when it lies beyond the largest float.
+bool NarrowOutOfRange(const char* first, const char* last, float& out) {
+    long double wide = 0;
+    const auto [ptr, ec] = std::from_chars(first, last, wide, std::chars_format::general);
+    if (ec != std::errc() || ptr != last) return false;
+    const float narrow = static_cast<float>(wide);
+    if (!std::isfinite(narrow)) return false;
+    out = narrow;
+    return true;
+}
+
+}  // namespace
+
+TReadingFields SplitReadingLine(std::string_view line) {
+    auto field = [line](std::size_t start, std::size_t length) {
+        return start < line.size() ? line.substr(start, length) : std::string_view();
+    };
+    return {field(0, kTimeLength), field(kTimeLength, kChannelLength), field(kTimeLength + kChannelLength, kChannelLength)};
+}
+
+bool ParseTemperature(std::string_view f, double& value) {
+    std::size_t begin = 0, end = f.size();
+    while (begin < end && f[begin] == ' ') ++begin;
+    while (end > begin && f[end - 1] == ' ') --end;
+    std::size_t p = begin;
+    bool negative = false;
+    if (p < end && (f[p] == '+' || f[p] == '-')) negative = f[p++] == '-';
+    const std::size_t numberStart = p;
+    std::size_t mantissaDigits = 0;
+    while (p < end && IsDigit(f[p])) ++p, ++mantissaDigits;
+    if (p < end && f[p] == '.') {
+        ++p;
+        while (p < end && IsDigit(f[p])) ++p, ++mantissaDigits;
+    }
+    if (mantissaDigits == 0) return false;
+    if (p < end && (f[p] == 'E' || f[p] == 'e')) {
+        ++p;
+        if (p < end && (f[p] == '+' || f[p] == '-')) ++p;
+        std::size_t exponentDigits = 0;
+        while (p < end && IsDigit(f[p])) ++p, ++exponentDigits;
+        if (exponentDigits == 0) return false;
+    }
+    if (p != end) return false;
+
+    // The text is checked above; from_chars then rounds it straight to the nearest float
+    // (locale-free, no detour through double that could round twice).
+    const char* first = f.data() + numberStart;
+    const char* last = f.data() + end;
+    float narrow = 0;
+    const auto [ptr, ec] = std::from_chars(first, last, narrow, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        if (!NarrowOutOfRange(first, last, narrow)) return false;
+    } else if (ec != std::errc() || ptr != last) {
+        return false;
+    }
+    value = negative ? -static_cast<double>(narrow) : static_cast<double>(narrow);
+    return true;
+}
+
+bool ParseReadingTime(std::string_view field, const LoggerFormat& format, TDateTime& value) {
+    if (ParseCanonicalTime(field, value)) return true;
+    // Every accepted form has a number in it; text without a digit (an empty line, an echoed
+    // command) fails without an exception.
+    bool anyDigit = false;
+    for (char c : field) anyDigit = anyDigit || IsDigit(c);
+    if (!anyDigit) return false;
+    try {
+        value = format.TextToDateTime(field);
+        return true;
+    } catch (const EConvertError&) {
+        return false;
+    }
+}
+
+}  // namespace readings
