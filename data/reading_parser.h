@@ -12,6 +12,8 @@ namespace readings {
 struct TReadingPoint {
     TDateTime X = 0;
     double Y = 0;
+
+    bool operator==(const TReadingPoint&) const = default;
 };
 
 struct TParsedReadings {

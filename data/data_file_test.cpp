@@ -1,0 +1,164 @@
+#include "data/data_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "base/cp1250.h"
+#include "base/errors.h"
+
+namespace readings {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SplitRow {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> lines;
+    bool finalLineEnd;
+    std::string saved;  // JoinTextLines of the result
+};
+
+class SplitText : public testing::TestWithParam<SplitRow> {};
+
+TEST_P(SplitText, LinesAndSavedBytes) {
+    const SplitRow& row = GetParam();
+    const TLineStore store = SplitTextLines(row.bytes);
+    EXPECT_EQ(row.lines, store.Lines());
+    if (!store.Empty()) {
+        EXPECT_EQ(row.finalLineEnd, store.FinalLineEnd());
+    }
+    EXPECT_EQ(row.saved, JoinTextLines(store));
+}
+
+using namespace std::string_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SplitText,
+    testing::Values(SplitRow{"CrLf", "a\r\nb\r\n", {"a", "b"}, true, "a\r\nb\r\n"},
+                    SplitRow{"CrLfNoFinalEnd", "a\r\nb", {"a", "b"}, false, "a\r\nb"},
+                    SplitRow{"LfOnly", "a\nb\n", {"a", "b"}, true, "a\r\nb\r\n"},
+                    SplitRow{"CrOnly", "a\rb\r", {"a", "b"}, true, "a\r\nb\r\n"},
+                    SplitRow{"Mixed", "a\n\rb\r\r\nc", {"a", "", "b", "", "c"}, false, "a\r\n\r\nb\r\n\r\nc"},
+                    SplitRow{"EmptyLines", "\r\n\r\nx\r\n\r\n", {"", "", "x", ""}, true, "\r\n\r\nx\r\n\r\n"},
+                    SplitRow{"LfCrIsTwoEnds", "a\n\r", {"a", ""}, true, "a\r\n\r\n"},
+                    SplitRow{"NulCuts", "ab\r\ncd\0ef\r\ngh"s, {"ab", "cd"}, false, "ab\r\ncd"},
+                    SplitRow{"NulAfterLineEnd", "ab\r\n\0cd"s, {"ab"}, true, "ab\r\n"},
+                    SplitRow{"NulFirst", "\0abc"s, {}, true, ""}, SplitRow{"Empty", "", {}, true, ""},
+                    SplitRow{"OnlyLineEnd", "\r\n", {""}, true, "\r\n"},
+                    SplitRow{"NoLineEnd", "single", {"single"}, false, "single"}),
+    [](const testing::TestParamInfo<SplitRow>& info) { return std::string(info.param.name); });
+
+TEST(JoinTextLines, AppendedLinesEndWithLineEnd) {
+    TLineStore store = SplitTextLines("a\r\nb");
+    store.Append("c");
+    EXPECT_EQ("a\r\nb\r\nc\r\n", JoinTextLines(store));
+}
+
+class DataFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("data_file_test_" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+    static void Write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    fs::path dir_;
+};
+
+// Every byte value 1..255 survives a load and a save, and each shows as a character of its own
+// that converts back to the same byte. CR and LF stand together as one line end.
+TEST_F(DataFileTest, EveryByteValueRoundTrips) {
+    std::string bytes;
+    for (int b = 1; b <= 255; ++b) {
+        if (b == '\n') continue;
+        bytes += static_cast<char>(b);
+        if (b == '\r') bytes += '\n';
+    }
+    bytes += "\r\n";
+    Write(Path("all.log"), bytes);
+
+    const TLineStore store = LoadDataFile(Path("all.log"));
+    ASSERT_EQ(2u, store.Count());
+    for (const std::string& line : store.Lines()) {
+        EXPECT_EQ(line, Utf8ToCp1250(Cp1250ToUtf8(line)));
+    }
+    SaveLinesFile(Path("saved.log"), store);
+    EXPECT_EQ(bytes, Read(Path("saved.log")));
+}
+
+TEST_F(DataFileTest, CrLfFileSavedAgainIsIdentical) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes += "2017-03-05 14:00:00    21.5    19.0\r\n";
+    bytes += "\r\nlast line without end";
+    Write(Path("in.log"), bytes);
+    SaveLinesFile(Path("out.log"), LoadDataFile(Path("in.log")));
+    EXPECT_EQ(bytes, Read(Path("out.log")));
+}
+
+TEST_F(DataFileTest, SaveReplacesExistingFile) {
+    Write(Path("x.log"), "a much longer old content\r\n\r\n\r\n");
+    TLineStore store;
+    store.Append("new");
+    SaveLinesFile(Path("x.log"), store);
+    EXPECT_EQ("new\r\n", Read(Path("x.log")));
+}
+
+TEST_F(DataFileTest, MissingFileThrows) { EXPECT_THROW(LoadDataFile(Path("missing.log")), EFileError); }
+
+TEST_F(DataFileTest, UnwritableTargetThrows) {
+    TLineStore store;
+    store.Append("x");
+    EXPECT_THROW(SaveLinesFile(Path("no_such_dir/x.log"), store), EFileError);
+    fs::create_directory(Path("a_dir"));
+    EXPECT_THROW(SaveLinesFile(Path("a_dir"), store), EFileError);
+    EXPECT_TRUE(fs::is_directory(Path("a_dir")));
+}
+
+// A write that fails part way (here the file size limit stops it) leaves the old file whole and
+// no temporary file behind.
+TEST_F(DataFileTest, FailedWriteLeavesOldFileWhole) {
+    const std::string old = "2017-03-05 14:00:00    21.5    19.0\r\n";
+    Write(Path("keep.log"), old);
+    TLineStore big;
+    for (int i = 0; i < 10000; ++i) big.Append("2017-03-05 14:00:00    22.5    20.0");
+
+    rlimit saved{};
+    ASSERT_EQ(0, ::getrlimit(RLIMIT_FSIZE, &saved));
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(0, ::setrlimit(RLIMIT_FSIZE, &small));
+    bool threw = false;
+    try {
+        SaveLinesFile(Path("keep.log"), big);
+    } catch (const EFileError&) {
+        threw = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(old, Read(Path("keep.log")));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+}
+
+}  // namespace
+}  // namespace readings

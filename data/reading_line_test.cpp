@@ -1,0 +1,129 @@
+#include "data/reading_line.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "base/errors.h"
+
+namespace readings {
+namespace {
+
+struct TemperatureRow {
+    const char* name;
+    std::string field;
+    std::optional<double> expected;  // nullopt: does not convert
+};
+
+class TemperatureRule : public testing::TestWithParam<TemperatureRow> {};
+
+TEST_P(TemperatureRule, ConvertsOrRejects) {
+    const TemperatureRow& row = GetParam();
+    double value = 12345;
+    const bool ok = ParseTemperature(row.field, value);
+    ASSERT_EQ(row.expected.has_value(), ok) << '"' << row.field << '"';
+    if (row.expected) {
+        EXPECT_EQ(*row.expected, value);
+    } else {
+        EXPECT_EQ(12345, value) << "a failed field must leave the value alone";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, TemperatureRule,
+    testing::Values(
+        TemperatureRow{"LeadingBlanks", "    21.5", 21.5}, TemperatureRow{"TrailingBlanks", "21.5    ", 21.5},
+        TemperatureRow{"NarrowedToFloat", "    21.3", 21.299999237060547},
+        TemperatureRow{"ExactInFloat", "    23.5", 23.5}, TemperatureRow{"NegativeExponent", "  -0.5e1", -5.0},
+        TemperatureRow{"PlusSign", "   +19.0", 19.0}, TemperatureRow{"Integer", "      -7", -7.0},
+        TemperatureRow{"UpperExponentPlus", "  1.5E+2", 150.0},
+        TemperatureRow{"SmallExponent", "    1e-2", static_cast<double>(0.01f)},
+        TemperatureRow{"TrailingPoint", "      5.", 5.0}, TemperatureRow{"LeadingPoint", "      .5", 0.5},
+        TemperatureRow{"NoBlanks", "-12.3456", static_cast<double>(-12.3456f)},
+        TemperatureRow{"UnderflowsToZero", "   1e-60", 0.0},
+        TemperatureRow{"LargestFloat", "3.4e38", static_cast<double>(3.4e38f)},
+        TemperatureRow{"Comma", "    21,5", std::nullopt}, TemperatureRow{"TrailingLetter", "   19.0x", std::nullopt},
+        TemperatureRow{"Empty", "", std::nullopt}, TemperatureRow{"OnlyBlanks", "        ", std::nullopt},
+        TemperatureRow{"Tab", "\t   21.5", std::nullopt}, TemperatureRow{"CarriageReturn", "  21.5\r ", std::nullopt},
+        TemperatureRow{"InnerBlank", "  21 .5", std::nullopt}, TemperatureRow{"PointOnly", "       .", std::nullopt},
+        TemperatureRow{"SignOnly", "       -", std::nullopt}, TemperatureRow{"ExponentOnly", "      e5", std::nullopt},
+        TemperatureRow{"ExponentWithoutDigits", "     1e+", std::nullopt},
+        TemperatureRow{"TwoSigns", "     --1", std::nullopt}, TemperatureRow{"GroupSeparator", "   1,000", std::nullopt},
+        TemperatureRow{"Hex", "    0x10", std::nullopt}, TemperatureRow{"Infinity", "     inf", std::nullopt},
+        TemperatureRow{"NotANumber", "     nan", std::nullopt},
+        TemperatureRow{"BeyondFloat", "   1e39", std::nullopt}, TemperatureRow{"TwoPoints", "  1.2.3", std::nullopt}),
+    [](const testing::TestParamInfo<TemperatureRow>& info) { return std::string(info.param.name); });
+
+TEST(ReadingFields, CutAtFixedPositions) {
+    const std::string line = "2017-03-05 14:00:00    21.5    19.0 ignored";
+    const TReadingFields f = SplitReadingLine(line);
+    EXPECT_EQ("2017-03-05 14:00:00", f.Time);
+    EXPECT_EQ("    21.5", f.Channel1);
+    EXPECT_EQ("    19.0", f.Channel2);
+
+    const TReadingFields shortLine = SplitReadingLine("2017-03-05 14:00:00  21");
+    EXPECT_EQ("  21", shortLine.Channel1);
+    EXPECT_EQ("", shortLine.Channel2);
+    EXPECT_EQ("2017", SplitReadingLine("2017").Time);
+    EXPECT_EQ("", SplitReadingLine("2017").Channel1);
+}
+
+std::optional<TDateTime> Reference(const LoggerFormat& format, std::string_view text) {
+    try {
+        return format.TextToDateTime(text);
+    } catch (const EConvertError&) {
+        return std::nullopt;
+    }
+}
+
+void ExpectSameAsLoggerFormat(const LoggerFormat& format, const std::string& text) {
+    TDateTime fast = -1;
+    const bool ok = ParseReadingTime(text, format, fast);
+    const std::optional<TDateTime> reference = Reference(format, text);
+    ASSERT_EQ(reference.has_value(), ok) << '"' << text << '"';
+    if (reference) {
+        EXPECT_EQ(*reference, fast) << '"' << text << '"';
+    }
+}
+
+TEST(ReadingTime, ExampleValue) {
+    TDateTime x = 0;
+    ASSERT_TRUE(ParseReadingTime("2017-03-05 14:00:00", LoggerFormat(), x));
+    EXPECT_EQ(42799.583333333336, x);
+}
+
+// The fast path must give bit for bit what the general conversion gives: every day of several
+// years (leap days included) at times spread over the day.
+TEST(ReadingTime, AgreesWithLoggerFormatOverYears) {
+    const LoggerFormat format;
+    char text[32];
+    for (int year : {1900, 1999, 2000, 2016, 2017, 2024, 2100, 9999}) {
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 1; day <= 31; ++day) {
+                const int second = (year + month * 31 + day) % 86400 * 7919 % 86400;
+                std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, second / 3600,
+                              second / 60 % 60, second % 60);
+                ExpectSameAsLoggerFormat(format, text);
+            }
+        }
+    }
+    for (int second = 0; second < 86400; second += 37) {
+        std::snprintf(text, sizeof text, "2017-03-05 %02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
+        ExpectSameAsLoggerFormat(format, text);
+    }
+}
+
+TEST(ReadingTime, OtherFormsFollowLoggerFormat) {
+    const LoggerFormat format;
+    for (const char* text : {"2017-03-05", "2017-03-05         ", "2017-03-05 14:00", "  2017-3-5 4:00:00",
+                             "14:00:00", "1899-12-29 12:00:00", "1800-01-01 06:00:00", "2017-02-29 00:00:00",
+                             "2017-13-01 00:00:00", "2017-03-05 24:00:00", "2017-03-05 14:60:00",
+                             "2017-03-05 14:00:60", "2017/03/05 14:00:00", "2017-03-05T14:00:00", "N?\tLORV304",
+                             "", "                   ", "\t2017-03-05 14:00:0"}) {
+        ExpectSameAsLoggerFormat(format, text);
+    }
+}
+
+}  // namespace
+}  // namespace readings
