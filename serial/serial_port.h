@@ -258,6 +258,7 @@ protected:
     std::string RunModemExchange(const std::string& command, bool dial);
 
     std::shared_ptr<TCommDriver> FDriver;
+    int32_t FLastReadCount = 0;  // bytes moved by the last ReadBytesRaw, also when it then raised
     TSerialStatusHook FOnStatus;
     TCommHandle FHandle = InvalidCommHandle;
     std::string FDevice;
