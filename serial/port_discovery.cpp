@@ -99,8 +99,9 @@ DeviceMap ReadDeviceMapFile(const std::filesystem::path& file) {
 void ListSerialPorts(std::vector<std::string>& list) {
     list.clear();
     const char* overrideFile = std::getenv("LORV304D_DEVICEMAP");
-    const auto map = (overrideFile != nullptr && *overrideFile != '\0') ? port_discovery::ReadDeviceMapFile(overrideFile)
-                                                                 : port_discovery::ReadTtyDeviceMap("/sys/class/tty");
+    const auto map = (overrideFile != nullptr && *overrideFile != '\0')
+                         ? port_discovery::ReadDeviceMapFile(overrideFile)
+                         : port_discovery::ReadTtyDeviceMap("/sys/class/tty");
     list.reserve(map.size());
     for (const auto& [name, data] : map) list.push_back(name + ":" + data);
 }

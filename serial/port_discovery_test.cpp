@@ -19,7 +19,7 @@ namespace {
 
 // A scratch directory removed at the end of the test, and LORV304D_DEVICEMAP restored.
 class DiscoveryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("lorv_discovery_" + std::to_string(::getpid()) + "_" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -150,9 +150,9 @@ TEST_F(DiscoveryTest, SystemMapListsTtysWithDevicesInNaturalOrder) {
     for (const char* tty : {"tty0", "ptmx", "console", "ttyS3"}) AddTty(tty, false);
 
     const port_discovery::DeviceMap expected{
-        {"\\Device\\VCP0", "ttyACM0"},      {"\\Device\\Serial0", "ttyS0"}, {"\\Device\\Serial1", "ttyS2"},
-        {"\\Device\\Serial2", "ttyS10"},    {"\\Device\\VCP1", "ttyUSB0"},  {"\\Device\\VCP2", "ttyUSB1"},
-        {"\\Device\\VCP3", "ttyUSB2"},      {"\\Device\\VCP4", "ttyUSB10"},
+        {"\\Device\\VCP0", "ttyACM0"},   {"\\Device\\Serial0", "ttyS0"}, {"\\Device\\Serial1", "ttyS2"},
+        {"\\Device\\Serial2", "ttyS10"}, {"\\Device\\VCP1", "ttyUSB0"},  {"\\Device\\VCP2", "ttyUSB1"},
+        {"\\Device\\VCP3", "ttyUSB2"},   {"\\Device\\VCP4", "ttyUSB10"},
     };
     EXPECT_EQ(port_discovery::ReadTtyDeviceMap(dir_ / "tty"), expected);
 }

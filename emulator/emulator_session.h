@@ -1,0 +1,51 @@
+#pragma once
+// The byte side of the emulated logger: splits the received bytes into commands, lets the model
+// answer them, frames the answers as lines and applies the requested line faults.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "emulator/logger_model.h"
+
+namespace emulator {
+
+struct FaultSettings {
+    bool CrLf = false;                        // answers end in CR LF instead of a bare LF
+    bool Silent = false;                      // never answer (commands still take effect)
+    std::optional<std::int64_t> SilentAfter;  // answer only the first N commands, then nothing
+    // The first "D?" answer that has lines ends with its last line cut in half, without its line
+    // end; every later answer is whole.
+    bool CutLine = false;
+    // Every answer is preceded by 1 to 8 pseudo-random bytes (0x21..0xFE: never CR or LF).
+    bool Noise = false;
+    std::uint32_t NoiseSeed = 1;
+};
+
+class Session {
+  public:
+    Session(LoggerModel& model, const FaultSettings& faults);
+
+    // Takes bytes received from the program, returns the bytes to send back (possibly none).
+    // A command ends at CR (or LF, so that a CR LF sender works too); empty commands are skipped,
+    // and a command longer than 256 bytes is dropped whole.
+    std::string Feed(std::string_view bytes);
+    // Forgets a half-received command (the other side closed the line).
+    void Reset();
+    // Commands received so far (each counts, answered or not).
+    std::int64_t CommandCount() const { return commands_; }
+
+  private:
+    std::string Answer(std::string_view command);
+    std::string NoiseBytes();
+
+    LoggerModel& model_;
+    FaultSettings faults_;
+    std::string pending_;
+    bool overflow_ = false;
+    std::int64_t commands_ = 0;
+    bool cutDone_ = false;
+    std::uint32_t rng_;
+};
+
+}  // namespace emulator

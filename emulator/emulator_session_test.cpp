@@ -1,0 +1,126 @@
+#include "emulator/emulator_session.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace emulator {
+namespace {
+
+// Fault settings changed by `set` from the defaults.
+template <typename F>
+FaultSettings With(F set) {
+    FaultSettings faults;
+    set(faults);
+    return faults;
+}
+
+// A session over a model with 121 readings on a fixed clock.
+struct Fixture {
+    explicit Fixture(FaultSettings faults = {}) : model(Settings(), [] { return Now(); }), session(model, faults) {}
+    static std::int64_t Now() { return *ParseLoggerTime("2024-03-05 14:00:30") * 1000; }
+    static ModelSettings Settings() {
+        ModelSettings s;
+        s.Model = "KX-05";
+        s.StartSec = *ParseLoggerTime("2024-03-05 12:00:00");
+        s.StopSec = *ParseLoggerTime("2024-03-06 00:00:00");
+        return s;
+    }
+    std::string Download(std::int64_t index) {
+        std::string out;
+        for (std::int64_t i = index; i < index + 25 && i < model.ReadingCount(); ++i)
+            out += model.ReadingLine(i) + "\n";
+        return out;
+    }
+    LoggerModel model;
+    Session session;
+};
+
+TEST(SessionTest, CommandsEndAtCrAndAnswersEndAtLf) {
+    Fixture f;
+    EXPECT_EQ(f.session.Feed("N?\r"), "KX-05\n");
+    // A command split over several reads, and two commands in one read.
+    EXPECT_EQ(f.session.Feed("U"), "");
+    EXPECT_EQ(f.session.Feed("?"), "");
+    EXPECT_EQ(f.session.Feed("\rI?\rT?"), "3612\n00:01:00\n");
+    EXPECT_EQ(f.session.Feed("\r"), "2024-03-05 14:00:30\n");
+    // A CR LF sender gets one answer, not two; empty commands are skipped.
+    EXPECT_EQ(f.session.Feed("N?\r\n\r\r"), "KX-05\n");
+    EXPECT_EQ(f.session.Feed("D?100\r"), f.Download(100));
+    EXPECT_EQ(f.session.CommandCount(), 6);
+}
+
+TEST(SessionTest, OverlongGarbageIsDroppedAndResetForgetsAHalfCommand) {
+    Fixture f;
+    EXPECT_EQ(f.session.Feed(std::string(300, 'N') + "?\r"), "");
+    EXPECT_EQ(f.session.Feed("N?\r"), "KX-05\n");
+    EXPECT_EQ(f.session.Feed("xx"), "");
+    f.session.Reset();
+    EXPECT_EQ(f.session.Feed("N?\r"), "KX-05\n");
+}
+
+TEST(SessionTest, CrLfAnswers) {
+    Fixture f(With([](FaultSettings& x) { x.CrLf = true; }));
+    EXPECT_EQ(f.session.Feed("N?\r"), "KX-05\r\n");
+    const std::string lines = f.session.Feed("D?119\r");
+    EXPECT_EQ(lines, f.model.ReadingLine(119) + "\r\n" + f.model.ReadingLine(120) + "\r\n");
+}
+
+TEST(SessionTest, SilentLoggerStillTakesSettings) {
+    Fixture f(With([](FaultSettings& x) { x.Silent = true; }));
+    EXPECT_EQ(f.session.Feed("N?\rT!2024-01-01 00:00:00\rD?0\r"), "");
+    EXPECT_EQ(f.model.Handle("T?"), std::vector<std::string>{"2024-01-01 00:00:00"});
+}
+
+TEST(SessionTest, SilentAfterCountsEveryCommand) {
+    Fixture f(With([](FaultSettings& x) { x.SilentAfter = 3; }));
+    EXPECT_EQ(f.session.Feed("N?\r"), "KX-05\n");
+    EXPECT_EQ(f.session.Feed("E!\r"), "");  // counted although it has no answer
+    EXPECT_EQ(f.session.Feed("U?\r"), "3612\n");
+    EXPECT_EQ(f.session.Feed("N?\r"), "");
+    EXPECT_EQ(f.session.Feed("U?\r"), "");
+
+    Fixture never(With([](FaultSettings& x) { x.SilentAfter = 0; }));
+    EXPECT_EQ(never.session.Feed("N?\r"), "");
+}
+
+TEST(SessionTest, CutLineCutsTheLastLineOfTheFirstDownloadOnly) {
+    Fixture f(With([](FaultSettings& x) { x.CutLine = true; }));
+    EXPECT_EQ(f.session.Feed("N?\r"), "KX-05\n");
+    EXPECT_EQ(f.session.Feed("D?500\r"), "");  // nothing to send: nothing to cut
+    const std::string whole = f.Download(0);
+    const std::string cut = f.session.Feed("D?0\r");
+    const std::string last = f.model.ReadingLine(24);
+    EXPECT_EQ(cut, whole.substr(0, whole.size() - last.size() - 1) + last.substr(0, last.size() / 2));
+    EXPECT_EQ(f.session.Feed("D?0\r"), whole);
+}
+
+TEST(SessionTest, NoiseComesBeforeEachAnswerAndRepeatsWithItsSeed) {
+    Fixture a(With([](FaultSettings& x) {
+        x.Noise = true;
+        x.NoiseSeed = 7;
+    }));
+    Fixture b(With([](FaultSettings& x) {
+        x.Noise = true;
+        x.NoiseSeed = 7;
+    }));
+    std::string previousNoise;
+    for (int i = 0; i < 20; ++i) {
+        const std::string out = a.session.Feed("N?\r");
+        ASSERT_EQ(b.session.Feed("N?\r"), out);
+        ASSERT_GE(out.size(), 7u);
+        ASSERT_LE(out.size(), 14u);
+        ASSERT_EQ(out.substr(out.size() - 6), "KX-05\n");
+        const std::string noise = out.substr(0, out.size() - 6);
+        for (char c : noise) {
+            ASSERT_NE(c, '\n');
+            ASSERT_NE(c, '\r');
+        }
+        EXPECT_NE(noise, previousNoise);
+        previousNoise = noise;
+    }
+    EXPECT_EQ(a.session.Feed("E!\r"), "");  // no answer, no noise
+}
+
+}  // namespace
+}  // namespace emulator
