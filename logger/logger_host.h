@@ -4,7 +4,7 @@
 #include <string>
 
 class TLoggerHost {
-public:
+  public:
     virtual ~TLoggerHost() = default;
 
     // Appends one line to the communication log. `line` is bytes as sent and received

@@ -21,22 +21,18 @@ constexpr int SetCommandPauseMs = 50;
 constexpr int ErasePauseMs = 1000;
 constexpr std::int32_t ChunkLimit = 25;
 
-std::int64_t SteadyMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+std::int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
 // The port name of a port-list entry: everything after its first ":" (the whole entry if none).
-std::string PortNameOf(const std::string& entry)
-{
+std::string PortNameOf(const std::string& entry) {
     const auto colon = entry.find(':');
     return colon == std::string::npos ? entry : entry.substr(colon + 1);
 }
 
-std::int32_t ToIndex32(std::int64_t value)
-{
+std::int32_t ToIndex32(std::int64_t value) {
     if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
         throw EConvertError("'" + std::to_string(value) + "' is not a valid integer value");
     return static_cast<std::int32_t>(value);
@@ -44,13 +40,11 @@ std::int32_t ToIndex32(std::int64_t value)
 
 }  // namespace
 
-bool IsLoggerModel(const std::string& answer)
-{
+bool IsLoggerModel(const std::string& answer) {
     static const std::array<const char*, 7> models = {"KX-05",  "KX-15-1",  "KX-15-2", "KX-15-DD",
                                                       "KXW-06", "KXW-16-1", "KXW-16-2"};
     for (const char* model : models)
-        if (answer == model)
-            return true;
+        if (answer == model) return true;
     return false;
 }
 
@@ -59,44 +53,35 @@ TLoggerSession::TLoggerSession(TSerialPort& port, TLoggerHost& host)
       MonotonicMs(SteadyMs),
       Pause([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }),
       port_(port),
-      host_(host)
-{
+      host_(host) {
     clockReadAtMs_ = MonotonicMs();
 }
 
-TDateTime TLoggerSession::ToLoggerTime(const std::string& text) const
-{
-    return Format.TextToDateTime(text);
-}
+TDateTime TLoggerSession::ToLoggerTime(const std::string& text) const { return Format.TextToDateTime(text); }
 
-bool TLoggerSession::FindDevice(std::string& answer)
-{
+bool TLoggerSession::FindDevice(std::string& answer) {
     ListSerialPorts(PortList);
     KeepVcpPorts(PortList);
     answer.clear();
     for (auto it = PortList.rbegin(); it != PortList.rend(); ++it) {
         const std::string portName = PortNameOf(*it);
         host_.SetStatusText(portName);
-        if (port_.IsOpen())
-            port_.ClosePort();
+        if (port_.IsOpen()) port_.ClosePort();
         port_.OpenPort("\\\\.\\" + portName);
         port_.SetLineParams(115200, 8, 'N', 0, false, false);
         // The probe goes straight to the port: neither it nor its answer belongs in the log.
         port_.WriteText("N?\r");
         answer = port_.ReadUntil(ProbeTimeoutMs, "\n");
-        if (IsLoggerModel(answer))
-            return true;
+        if (IsLoggerModel(answer)) return true;
         host_.RefreshMarkers();
     }
     // Leaving the last probed port open would keep a foreign device busy and let later commands
     // talk to it.
-    if (port_.IsOpen())
-        port_.ClosePort();
+    if (port_.IsOpen()) port_.ClosePort();
     return false;
 }
 
-bool TLoggerSession::Connect()
-{
+bool TLoggerSession::Connect() {
     port_.DiscardAll();
     std::string answer;
     Connected = FindDevice(answer);
@@ -110,25 +95,20 @@ bool TLoggerSession::Connect()
     return Connected;
 }
 
-void TLoggerSession::ReadClock()
-{
+void TLoggerSession::ReadClock() {
     const std::string answer = SendCommand(port_, host_, "T?");
-    if (answer.empty())
-        return;
+    if (answer.empty()) return;
     LoggerClock = ToLoggerTime(answer);
     clockReadAtMs_ = MonotonicMs();
     host_.ShowField(TLoggerHost::Field::Clock, Format.DateTimeToText(LoggerClock));
 }
 
-void TLoggerSession::ReadVoltage()
-{
+void TLoggerSession::ReadVoltage() {
     const std::string answer = SendCommand(port_, host_, "U?");
-    if (!answer.empty())
-        host_.ShowField(TLoggerHost::Field::Voltage, answer + " mV");
+    if (!answer.empty()) host_.ShowField(TLoggerHost::Field::Voltage, answer + " mV");
 }
 
-void TLoggerSession::ReadLoggerSettings()
-{
+void TLoggerSession::ReadLoggerSettings() {
     port_.DiscardAll();
     ReadClock();
 
@@ -161,16 +141,14 @@ void TLoggerSession::ReadLoggerSettings()
     ReadVoltage();
 }
 
-void TLoggerSession::ReadClockAndBattery()
-{
+void TLoggerSession::ReadClockAndBattery() {
     port_.DiscardAll();
     ReadClock();
     ReadVoltage();
 }
 
 void TLoggerSession::WriteLoggerSettings(const std::string& startText, const std::string& stopText,
-                                         const std::string& periodText)
-{
+                                         const std::string& periodText) {
     // Every text is checked before the first byte goes out, so a bad entry never leaves the
     // logger half set.
     const TDateTime start = ToLoggerTime(startText);
@@ -192,19 +170,16 @@ void TLoggerSession::WriteLoggerSettings(const std::string& startText, const std
     Pause(SetCommandPauseMs);
 }
 
-void TLoggerSession::EraseLogger()
-{
+void TLoggerSession::EraseLogger() {
     PostCommand(port_, host_, "E!");
     Pause(ErasePauseMs);
 }
 
-TDateTime TLoggerSession::DisplayedLoggerClock() const
-{
+TDateTime TLoggerSession::DisplayedLoggerClock() const {
     return lorv::LoggerClockAt(LoggerClock, MonotonicMs() - clockReadAtMs_);
 }
 
-void TLoggerSession::ComputeReadRange(const std::string& fromText, const std::string& toText)
-{
+void TLoggerSession::ComputeReadRange(const std::string& fromText, const std::string& toText) {
     const TDateTime from = ToLoggerTime(fromText);
     ReadFirstIndex = lorv::ReadingIndex(from, RecStart, RecIntervalSeconds);
     std::string endText = toText;
@@ -218,16 +193,13 @@ void TLoggerSession::ComputeReadRange(const std::string& fromText, const std::st
     ReadEndIndex = lorv::ReadingIndex(to, RecStart, RecIntervalSeconds);
 }
 
-std::int32_t TLoggerSession::ReceiveReadings(std::int32_t limit)
-{
+std::int32_t TLoggerSession::ReceiveReadings(std::int32_t limit) {
     std::int32_t received = 0;
     for (;;) {
         host_.ProcessEvents();
-        if (!host_.DownloadWanted())
-            return received;
+        if (!host_.DownloadWanted()) return received;
         const std::string line = port_.ReadUntil(LineTimeoutMs, "\n");
-        if (port_.ErrorCode() == SerialErrTimeout)
-            return received;
+        if (port_.ErrorCode() == SerialErrTimeout) return received;
         ++received;
         // The line that reaches the limit is stored too: the index moves past it, so dropping it
         // would lose a reading in every chunk.
@@ -236,13 +208,11 @@ std::int32_t TLoggerSession::ReceiveReadings(std::int32_t limit)
             LastReadingLine = line;
             ++stored_;
         }
-        if (received >= limit)
-            return received;
+        if (received >= limit) return received;
     }
 }
 
-TDownloadResult TLoggerSession::DownloadReadings()
-{
+TDownloadResult TLoggerSession::DownloadReadings() {
     TDownloadResult result;
     result.First = ToIndex32(ReadFirstIndex);
     result.End = ToIndex32(ReadEndIndex);

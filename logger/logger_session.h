@@ -27,36 +27,36 @@ bool IsLoggerModel(const std::string& answer);
 
 // Outcome of DownloadReadings.
 struct TDownloadResult {
-    bool Started = false;        // false: first and end index were equal ("Brak nowych danych !")
-    std::int32_t First = 0;      // first index requested
-    std::int32_t End = 0;        // end index of the range
-    std::int32_t Next = 0;       // next index that would be requested
-    std::int64_t Stored = 0;     // lines appended to the data panel
+    bool Started = false;     // false: first and end index were equal ("Brak nowych danych !")
+    std::int32_t First = 0;   // first index requested
+    std::int32_t End = 0;     // end index of the range
+    std::int32_t Next = 0;    // next index that would be requested
+    std::int64_t Stored = 0;  // lines appended to the data panel
 };
 
 class TLoggerSession {
-public:
+  public:
     TLoggerSession(TSerialPort& port, TLoggerHost& host);
 
     // --- values kept from the logger (all 0 at start; RecInterval is set by the caller from
     // its settings file) ---
-    bool Connected = false;          // outcome of the last search
-    std::string ModelAnswer;         // answer of the last port probed (the model after a success)
-    TDateTime LoggerClock = 0;       // logger clock as last read by "T?"
-    TDateTime RecStart = 0;          // recording start
-    TDateTime RecStop = 0;           // recording stop
-    TDateTime RecInterval = 0;       // recording interval as a time of day
+    bool Connected = false;               // outcome of the last search
+    std::string ModelAnswer;              // answer of the last port probed (the model after a success)
+    TDateTime LoggerClock = 0;            // logger clock as last read by "T?"
+    TDateTime RecStart = 0;               // recording start
+    TDateTime RecStop = 0;                // recording stop
+    TDateTime RecInterval = 0;            // recording interval as a time of day
     std::int64_t RecIntervalSeconds = 0;  // RecInterval in whole seconds (0: not known yet)
     std::vector<std::string> PortList;    // entries "valueName:portName" of the last search
-    std::string LastReadingLine;     // last line the download stored; lives for the whole run
-    std::int64_t ReadFirstIndex = 0; // first index of the next download (moved on after each chunk)
-    std::int64_t ReadEndIndex = 0;   // end index of the next download
+    std::string LastReadingLine;          // last line the download stored; lives for the whole run
+    std::int64_t ReadFirstIndex = 0;      // first index of the next download (moved on after each chunk)
+    std::int64_t ReadEndIndex = 0;        // end index of the next download
 
     // --- seams, replaceable by tests and tools ---
     LoggerFormat Format;
-    std::function<TDateTime()> CurrentTime;           // local date and time now; default Now()
-    std::function<std::int64_t()> MonotonicMs;        // monotonic milliseconds; default steady clock
-    std::function<void(int)> Pause;                   // blocking pause in ms; default sleep
+    std::function<TDateTime()> CurrentTime;     // local date and time now; default Now()
+    std::function<std::int64_t()> MonotonicMs;  // monotonic milliseconds; default steady clock
+    std::function<void(int)> Pause;             // blocking pause in ms; default sleep
 
     // Lists the VCP ports and probes them from the last entry to the first: opens "\\.\" + name at
     // 115200 8N1 without flow control, writes "N?" (not logged) and waits up to 1000 ms for the
@@ -87,8 +87,7 @@ public:
     // "I!" + periodText. RecStart and RecStop take the texts' values; RecIntervalSeconds is worked
     // out from RecInterval (the interval last read), not from periodText. (The window runs it
     // only when Connected.)
-    void WriteLoggerSettings(const std::string& startText, const std::string& stopText,
-                             const std::string& periodText);
+    void WriteLoggerSettings(const std::string& startText, const std::string& stopText, const std::string& periodText);
 
     // Posts "E!" and pauses 1000 ms (whether or not a port is open; ask the user first).
     void EraseLogger();
@@ -120,7 +119,7 @@ public:
     // True while DownloadReadings runs (the host may call into the session from its event pump).
     bool Downloading() const { return downloading_; }
 
-private:
+  private:
     TSerialPort& port_;
     TLoggerHost& host_;
     std::int64_t clockReadAtMs_ = 0;

@@ -14,7 +14,7 @@ namespace lorv {
 
 // A reading range that cannot be worked out (no recording interval known yet).
 class ERangeError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -11,11 +11,9 @@
 
 namespace lorv_test {
 
-TPtyPeer::TPtyPeer(Handler handler) : handler_(std::move(handler))
-{
+TPtyPeer::TPtyPeer(Handler handler) : handler_(std::move(handler)) {
     char name[128] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
+    if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
     slavePath_ = name;
     termios tio{};
     tcgetattr(slave_, &tio);
@@ -24,31 +22,25 @@ TPtyPeer::TPtyPeer(Handler handler) : handler_(std::move(handler))
     thread_ = std::thread([this] { Run(); });
 }
 
-TPtyPeer::~TPtyPeer()
-{
+TPtyPeer::~TPtyPeer() {
     stop_ = true;
     thread_.join();
     std::lock_guard lock(mutex_);
-    if (master_ >= 0)
-        close(master_);
+    if (master_ >= 0) close(master_);
     close(slave_);
 }
 
-std::vector<std::string> TPtyPeer::Commands() const
-{
+std::vector<std::string> TPtyPeer::Commands() const {
     std::lock_guard lock(mutex_);
     return commands_;
 }
 
-void TPtyPeer::Send(const std::string& bytes)
-{
+void TPtyPeer::Send(const std::string& bytes) {
     std::lock_guard lock(mutex_);
-    if (master_ >= 0 && write(master_, bytes.data(), bytes.size()) < 0)
-        std::perror("pty peer write");
+    if (master_ >= 0 && write(master_, bytes.data(), bytes.size()) < 0) std::perror("pty peer write");
 }
 
-void TPtyPeer::Run()
-{
+void TPtyPeer::Run() {
     std::string pending;
     while (!stop_) {
         int fd;
@@ -56,15 +48,12 @@ void TPtyPeer::Run()
             std::lock_guard lock(mutex_);
             fd = master_;
         }
-        if (fd < 0)
-            return;
+        if (fd < 0) return;
         pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
-            continue;
+        if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
         char buffer[512];
         const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            continue;
+        if (n <= 0) continue;
         pending.append(buffer, static_cast<std::size_t>(n));
         std::size_t cr;
         while ((cr = pending.find('\r')) != std::string::npos) {
@@ -81,14 +70,12 @@ void TPtyPeer::Run()
                 master_ = -1;
                 return;
             }
-            if (!reply->empty())
-                Send(*reply);
+            if (!reply->empty()) Send(*reply);
         }
     }
 }
 
-std::string ReadingLine(int index)
-{
+std::string ReadingLine(int index) {
     // 2026-01-01 00:00:00 plus one minute per index; channel texts of eight characters.
     const int minutes = index % 60, hours = (index / 60) % 24, day = 1 + index / 1440;
     char line[64];

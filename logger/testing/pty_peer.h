@@ -16,7 +16,7 @@
 namespace lorv_test {
 
 class TPtyPeer {
-public:
+  public:
     // Returns the bytes to send back (may be empty: stay silent), or std::nullopt to hang up:
     // the master is closed at once, as when a logger is unplugged.
     using Handler = std::function<std::optional<std::string>(const std::string& command)>;
@@ -35,7 +35,7 @@ public:
     // Writes bytes to the port without a command.
     void Send(const std::string& bytes);
 
-private:
+  private:
     void Run();
 
     Handler handler_;

@@ -10,7 +10,7 @@
 namespace lorv_test {
 
 class TRecordingHost : public TLoggerHost {
-public:
+  public:
     std::vector<std::string> Log;
     std::vector<std::string> Status;
     std::vector<std::string> Data;
@@ -25,11 +25,9 @@ public:
     void AppendCommLog(const std::string& line) override { Log.push_back(line); }
     void SetStatusText(const std::string& utf8) override { Status.push_back(utf8); }
     void AppendDataLine(const std::string& line) override { Data.push_back(line); }
-    void ProcessEvents() override
-    {
+    void ProcessEvents() override {
         ++EventPumps;
-        if (OnEvents)
-            OnEvents();
+        if (OnEvents) OnEvents();
     }
     bool DownloadWanted() override { return Wanted; }
     void ShowField(Field field, const std::string& text) override { Fields[field] = text; }
