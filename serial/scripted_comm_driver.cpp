@@ -46,8 +46,8 @@ TScriptedCommDriver::TDevice* TScriptedCommDriver::Use(TCommHandle h, const char
 
 void TScriptedCommDriver::Deliver(TDevice& d) {
     while (!d.arrivals.empty() && d.arrivals.front().at <= FNow) {
+        if (d.arrivals.front().lineErrors != 0) d.errorMarks.emplace_back(d.input.size(), d.arrivals.front().lineErrors);
         d.input += d.arrivals.front().bytes;
-        d.pendingErrors |= d.arrivals.front().lineErrors;
         d.arrivals.pop_front();
     }
 }
@@ -148,6 +148,16 @@ TTransferStatus TScriptedCommDriver::ReadFile(TCommHandle h, char* buffer, size_
     done = std::min(count, d->input.size());
     std::memcpy(buffer, d->input.data(), done);
     d->input.erase(0, done);
+    // Line errors belong to the bytes that carried them: reported once those are read.
+    for (auto it = d->errorMarks.begin(); it != d->errorMarks.end();) {
+        if (it->first < done) {
+            d->pendingErrors |= it->second;
+            it = d->errorMarks.erase(it);
+        } else {
+            it->first -= done;
+            ++it;
+        }
+    }
     return TTransferStatus::Done;
 }
 
@@ -173,6 +183,7 @@ bool TScriptedCommDriver::PurgeComm(TCommHandle h, uint32_t flags) {
     if (flags & PURGE_RXCLEAR) {
         Deliver(*d);
         d->input.clear();
+        d->errorMarks.clear();
     }
     return true;
 }

@@ -20,7 +20,7 @@ public:
     struct TArrival {
         uint64_t at = 0;          // virtual milliseconds
         std::string bytes;
-        uint32_t lineErrors = 0;  // CE_* flags raised when these bytes arrive
+        uint32_t lineErrors = 0;  // CE_* flags reported once these bytes are read
     };
     struct TDevice {
         std::deque<TArrival> arrivals;  // not yet arrived, in time order
@@ -28,6 +28,7 @@ public:
         std::string written;            // everything written to the device
         uint32_t modemStatus = MS_CTS_ON | MS_DSR_ON;
         uint32_t pendingErrors = 0;
+        std::deque<std::pair<size_t, uint32_t>> errorMarks;  // (input offset, CE_* flags) not yet read
         int64_t hangUpAt = -1;          // virtual time the peer goes away; -1 never
         bool writeStalls = false;       // writes stay pending until aborted
         bool open = false;

@@ -426,10 +426,10 @@ void TSerialPort::SetSpeedCap(int32_t bytesPerSecond) { FSendCap = FRecvCap = by
 void TSerialPort::ThrottleTransfer(int32_t count, int32_t cap, uint32_t& due) {
     if (cap <= 0) return;
     const uint32_t now = FDriver->MillisecondTick();
-    // Compared as a signed distance so that a due tick on the far side of the counter's wrap never
-    // turns into a wait of weeks.
+    // Besides now < due, the signed distance must be positive: once the tick has wrapped past a due
+    // tick from before the wrap, the plain comparison alone would wait for weeks.
     const auto ahead = static_cast<int32_t>(due - now);
-    if (ahead > 0) {
+    if (now < due && ahead > 0) {
         ReportStatus(SR_Wait, std::to_string(ahead));
         FDriver->Sleep(static_cast<uint32_t>(ahead));
     }
