@@ -1,0 +1,103 @@
+#include "chartengine/chart_axis.h"
+
+#include <algorithm>
+#include <utility>
+
+void TChartAxis::Changed() {
+    if (OnChange) OnChange();
+}
+
+void TChartAxis::SetAutomatic(bool on) {
+    FAutomatic = FAutoMin = FAutoMax = on;
+    Changed();
+}
+
+void TChartAxis::SetAutomaticMinimum(bool on) {
+    FAutoMin = on;
+    if (!on) FAutomatic = false;
+    else if (FAutoMax) FAutomatic = true;
+    Changed();
+}
+
+void TChartAxis::SetAutomaticMaximum(bool on) {
+    FAutoMax = on;
+    if (!on) FAutomatic = false;
+    else if (FAutoMin) FAutomatic = true;
+    Changed();
+}
+
+void TChartAxis::SetMinimum(double value) {
+    if (value > FMaximum) throw EChartAxisError("Axis Minimum Value must be <= Maximum");
+    FMinimum = value;
+    Changed();
+}
+
+void TChartAxis::SetMaximum(double value) {
+    if (value < FMinimum) throw EChartAxisError("Axis Maximum Value must be >= Minimum");
+    FMaximum = value;
+    Changed();
+}
+
+void TChartAxis::SetMinMax(double min, double max) {
+    if (min > max) throw EChartAxisError("Axis Minimum Value must be <= Maximum");
+    FMinimum = min;
+    FMaximum = max;
+    Changed();
+}
+
+void TChartAxis::SetIncrement(double value) {
+    FIncrement = std::max(0.0, value);
+    Changed();
+}
+
+void TChartAxis::SetMinorTickCount(int value) {
+    FMinorTickCount = std::max(0, value);
+    Changed();
+}
+
+void TChartAxis::SetStartPosition(double percent) {
+    FStartPosition = std::clamp(percent, 0.0, 100.0);
+    Changed();
+}
+
+void TChartAxis::SetEndPosition(double percent) {
+    FEndPosition = std::clamp(percent, 0.0, 100.0);
+    Changed();
+}
+
+void TChartAxis::SetDateTime(bool on) {
+    FDateTime = on;
+    Changed();
+}
+
+void TChartAxis::SetDrawRange(double min, double max) {
+    if (min > max) std::swap(min, max);
+    FDrawMin = min;
+    FDrawMax = max;
+}
+
+void TChartAxis::FixRange(bool valid, double dataMin, double dataMax) {
+    if (!valid) dataMin = dataMax = 0;
+    if (FAutoMin) FMinimum = dataMin;
+    if (FAutoMax) FMaximum = dataMax;
+    // One fixed end beyond the data on the other side leaves an empty range; draw it as one value
+    // rather than upside down.
+    FDrawMin = FMinimum;
+    FDrawMax = std::max(FMinimum, FMaximum);
+}
+
+void TChartAxis::Restore(bool automatic, bool autoMin, bool autoMax, double min, double max) {
+    FAutomatic = automatic;
+    FAutoMin = autoMin;
+    FAutoMax = autoMax;
+    FMinimum = min;
+    FMaximum = max;
+}
+
+void TChartAxis::FreezeToDrawRange() {
+    if (FAutoMin || FAutoMax) {
+        FMinimum = FDrawMin;
+        FMaximum = FDrawMax;
+    }
+    FAutomatic = FAutoMin = FAutoMax = false;
+}

@@ -1,0 +1,178 @@
+#include "chartengine/chart_axis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "chartengine/line_series.h"
+#include "chartengine/series_columns.h"
+#include "chartengine/zoom_state.h"
+
+namespace {
+
+TEST(AxisFlags, AutomaticAndItsEndsAreCoupled) {
+    TChartAxis a;
+    EXPECT_TRUE(a.Automatic());
+    a.SetAutomatic(false);
+    EXPECT_FALSE(a.AutomaticMinimum());
+    EXPECT_FALSE(a.AutomaticMaximum());
+    a.SetAutomaticMaximum(true);  // the other end is still off
+    EXPECT_FALSE(a.Automatic());
+    a.SetAutomaticMinimum(true);  // now both ends are on
+    EXPECT_TRUE(a.Automatic());
+    a.SetAutomaticMinimum(false);
+    EXPECT_FALSE(a.Automatic());
+    EXPECT_TRUE(a.AutomaticMaximum());
+    a.SetAutomatic(true);
+    EXPECT_TRUE(a.AutomaticMinimum());
+}
+
+TEST(AxisRange, ChecksOrderWithTheUserTexts) {
+    TChartAxis a;
+    a.SetMinMax(10, 20);
+    try {
+        a.SetMinimum(21);
+        FAIL() << "no exception";
+    } catch (const EChartAxisError& e) {
+        EXPECT_STREQ(e.what(), "Axis Minimum Value must be <= Maximum");
+    }
+    try {
+        a.SetMaximum(9);
+        FAIL() << "no exception";
+    } catch (const EChartAxisError& e) {
+        EXPECT_STREQ(e.what(), "Axis Maximum Value must be >= Minimum");
+    }
+    EXPECT_EQ(a.Minimum(), 10);
+    EXPECT_EQ(a.Maximum(), 20);
+    a.SetMinimum(20);  // equal ends are allowed
+    EXPECT_EQ(a.Minimum(), 20);
+    a.SetIncrement(-1);
+    EXPECT_EQ(a.Increment(), 0);
+}
+
+TEST(AxisRange, AutomaticEndsTakeTheDataAtEveryDraw) {
+    TChartAxis a;
+    a.FixRange(true, 20, 23.5);
+    EXPECT_EQ(a.Minimum(), 20);
+    EXPECT_EQ(a.Maximum(), 23.5);
+    a.FixRange(false, 5, 6);  // no points
+    EXPECT_EQ(a.Minimum(), 0);
+    EXPECT_EQ(a.Maximum(), 0);
+    a.SetAutomaticMaximum(false);
+    a.SetMaximum(30);
+    a.FixRange(true, 20, 23.5);
+    EXPECT_EQ(a.Minimum(), 20);
+    EXPECT_EQ(a.Maximum(), 30);
+    EXPECT_EQ(a.DrawMaximum(), 30);
+}
+
+struct Axes4 {
+    TChartAxis left, bottom, right, top;
+    TChartAxes all() { return {&left, &bottom, &right, &top}; }
+};
+
+TEST(ZoomState, TwoZoomsThenOneUndoRestoreTheFirstState) {
+    Axes4 ax;
+    ax.bottom.FixRange(true, 100, 200);
+    ax.left.FixRange(true, 20, 23);
+    TZoomState z;
+    EXPECT_TRUE(z.Restored());
+    z.SaveIfRestored(ax.all());
+    ZoomAxis(ax.bottom, 150, 120);
+    ZoomAxis(ax.left, 21, 22);
+    EXPECT_FALSE(ax.bottom.Automatic());
+    EXPECT_EQ(ax.bottom.Minimum(), 120);
+    EXPECT_EQ(ax.bottom.Maximum(), 150);
+    z.SaveIfRestored(ax.all());  // the second zoom saves nothing
+    ZoomAxis(ax.bottom, 130, 140);
+    EXPECT_TRUE(z.Restore(ax.all()));
+    EXPECT_TRUE(ax.bottom.Automatic());
+    EXPECT_TRUE(ax.left.Automatic());
+    EXPECT_TRUE(z.Restored());
+    EXPECT_FALSE(z.Restore(ax.all()));  // nothing to undo: untouched
+    EXPECT_TRUE(ax.bottom.Automatic());
+}
+
+TEST(ZoomState, RestoresAFixedRangeOnlyWhereTheAxisWasFixed) {
+    Axes4 ax;
+    ax.bottom.SetAutomatic(false);
+    ax.bottom.SetMinMax(1, 2);
+    ax.left.FixRange(true, 5, 6);
+    TZoomState z;
+    z.SaveIfRestored(ax.all());
+    ZoomAxis(ax.bottom, 1.2, 1.4);
+    ZoomAxis(ax.left, 5.2, 5.4);
+    z.Restore(ax.all());
+    EXPECT_FALSE(ax.bottom.Automatic());
+    EXPECT_EQ(ax.bottom.Minimum(), 1);
+    EXPECT_EQ(ax.bottom.Maximum(), 2);
+    EXPECT_TRUE(ax.left.Automatic());
+}
+
+TEST(ZoomState, NarrowZoomIsWidenedAndScrollShiftsWhatWasDrawn) {
+    TChartAxis a;
+    ZoomAxis(a, 5, 5);
+    EXPECT_EQ(a.Minimum(), 5);
+    EXPECT_EQ(a.Maximum(), 5 + 1e-10);
+    // A scroll starts from the range the last draw showed, even when the hook replaced it.
+    TChartAxis b;
+    b.FixRange(true, 21.2, 21.8);
+    b.SetDrawRange(20.5, 22.5);
+    ShiftAxis(b, 0.5);
+    EXPECT_FALSE(b.Automatic());
+    EXPECT_DOUBLE_EQ(b.Minimum(), 21);
+    EXPECT_DOUBLE_EQ(b.Maximum(), 23);
+    ShiftAxis(b, -1);  // a fixed axis shifts its settings
+    EXPECT_DOUBLE_EQ(b.Minimum(), 20);
+}
+
+TEST(LineSeries, KeepsXOrderWithEqualXAfterExistingPoints) {
+    TLineSeries s;
+    s.AddXY(12, 1);
+    s.AddXY(11, 2);
+    s.AddXY(13, 3);
+    s.AddXY(12, 4);  // equal X: after the existing 12
+    s.AddXY(11, 5);
+    EXPECT_EQ(s.XValues(), (std::vector<double>{11, 11, 12, 12, 13}));
+    EXPECT_EQ(s.YValues(), (std::vector<double>{2, 5, 1, 4, 3}));
+    double lo, hi;
+    ASSERT_TRUE(s.MinMaxY(lo, hi));
+    EXPECT_EQ(lo, 1);
+    EXPECT_EQ(hi, 5);
+    s.AddXY(14, INFINITY);  // kept, but out of the range
+    ASSERT_TRUE(s.MinMaxY(lo, hi));
+    EXPECT_EQ(hi, 5);
+    s.Clear();
+    EXPECT_FALSE(s.MinMaxX(lo, hi));
+    s.SetHorizSize(0);
+    EXPECT_EQ(s.HorizSize(), 1);
+}
+
+TEST(Columns, OneColumnPerPixelWithItsExtremes) {
+    std::vector<double> x, y;
+    // 1000 points in [0, 10), values 0..999; 10 columns of 100 points each.
+    for (int i = 0; i < 1000; ++i) {
+        x.push_back(i / 100.0);
+        y.push_back(i % 100 == 50 ? -5 : i % 100);
+    }
+    const chartscale::TAxisMap xm{0, 10, 0, 10}, ym{-10, 100, -10, 100};  // identity
+    const auto cols = chartscale::ReduceToColumns(x, y, xm, ym, 0, 10, -10, 100);
+    ASSERT_EQ(cols.size(), 10u);
+    EXPECT_EQ(cols[3].X, 3);
+    EXPECT_EQ(cols[3].First, 0);
+    EXPECT_EQ(cols[3].Last, 99);
+    EXPECT_EQ(cols[3].Min, -5);
+    EXPECT_EQ(cols[3].Max, 99);
+}
+
+TEST(Columns, KeepsOneNeighbourOnEachSideAndClampsFarPoints) {
+    const std::vector<double> x{-1e9, 1, 2, 3, 1e9, 2e9}, y{7, 1, 2, 3, 8, 9};
+    const chartscale::TAxisMap m{0, 100, 0, 100};
+    const auto cols = chartscale::ReduceToColumns(x, y, m, m, 0, 100, 0, 100);
+    ASSERT_EQ(cols.size(), 5u);  // 2e9 is not needed: 1e9 already leaves the view
+    EXPECT_EQ(cols.front().X, -16);
+    EXPECT_DOUBLE_EQ(cols.front().First, 7);
+    EXPECT_EQ(cols.back().X, 116);
+}
+
+}  // namespace

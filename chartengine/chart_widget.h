@@ -1,0 +1,165 @@
+#pragma once
+// TChart: a chart panel painted with QPainter. A title and a legend, four axes (only those carrying a
+// series are drawn), stair-line series with square markers, zoom / undo / scroll gestures with the
+// mouse, and a one-page print.
+//
+// A draw: (1) every axis fixes its range (automatic ends from the active series on it, hidden ones too;
+// no points: 0 to 0); (2) OnBeforeDrawAxes runs; (3) the axes are drawn with the step and minor ticks
+// as the hook left them; (4) the series. A range or flag changed in the hook applies from the next
+// draw; changes made in the hook do not start another draw. Any change made outside a draw redraws.
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QMenu>
+#include <QPoint>
+#include <QRect>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "chartengine/chart_axis.h"
+#include "chartengine/line_series.h"
+#include "chartengine/scale_math.h"
+#include "chartengine/series_columns.h"
+#include "chartengine/zoom_state.h"
+
+class QPainter;
+class QPrinter;
+
+// Raised by TChart::PrintPage when the print job cannot be started or completed.
+class EChartPrintError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// An axis with its look.
+class TAxis : public TChartAxis {
+public:
+    QFont LabelsFont;
+    QColor LabelsColor = Qt::black;
+    int LabelsAngle = 0;  // 0 or 90 (turned, read from bottom to top)
+    QString Title;
+    QFont TitleFont;
+    QColor TitleColor = Qt::black;
+    int AxisLineWidth = 1;
+    bool GridVisible = true;
+    QColor GridColor = QColor(170, 170, 170);
+};
+
+struct TChartTitle {
+    QStringList Text;
+    bool Visible = true;
+    QFont Font;
+    QColor Color = QColor(0, 0, 128);
+};
+
+// The legend lies over the top of the plot without shrinking it: one entry per series.
+struct TChartLegend {
+    bool Visible = true;
+    QFont Font;
+    QColor Color = Qt::black;
+    QColor Background = QColor(221, 221, 221);
+};
+
+class TChart : public QWidget {
+public:
+    explicit TChart(QWidget* parent = nullptr);
+    ~TChart() override;
+
+    TAxis LeftAxis, BottomAxis, RightAxis, TopAxis;
+
+    // Series are owned by the chart and drawn in the order added (later ones on top). Every series is
+    // placed on BottomAxis (X) and LeftAxis (Y).
+    TLineSeries& AddSeries();
+    std::size_t SeriesCount() const { return FSeries.size(); }
+    TLineSeries& Series(std::size_t index) { return *FSeries.at(index); }
+
+    // Title and legend: change them through the setters, or change the fields and call Invalidate().
+    TChartTitle Title;
+    TChartLegend Legend;
+    void SetTitleText(const QStringList& lines);
+    void SetTitleVisible(bool on);
+    void SetLegendVisible(bool on);
+
+    QColor BackColor = QColor(240, 240, 240);    // panel background
+    QColor WallPenColor = Qt::black;             // outline of the plot frame
+    bool BevelSunken = true;                     // 1-pixel sunken bevel around the panel
+
+    // Hooks. OnClick runs when the left button is released inside the chart after a press inside it,
+    // before the zoom gesture ends. OnZoom runs once after a zoom has set the axes; OnUndoZoom after an
+    // undo has restored them, before the redraw. OnMouseWheel gets the modifiers, the wheel movement
+    // (120 per notch), the position and `handled` (false on entry); unhandled wheel input goes to the
+    // parent widget.
+    std::function<void()> OnBeforeDrawAxes, OnZoom, OnUndoZoom, OnClick;
+    std::function<void(Qt::KeyboardModifiers, int, QPoint, bool&)> OnMouseWheel;
+    // Context menu, opened when the right button is released inside the chart (not owned).
+    QMenu* PopupMenu = nullptr;
+    // The modifiers of the mouse or wheel event being handled, while a hook runs from one.
+    std::optional<Qt::KeyboardModifiers> EventModifiers() const { return FEventModifiers; }
+
+    // Redraws (a no-op while a draw runs).
+    void Invalidate();
+    // One full draw of the chart into `area` of any painter (screen, image, printer).
+    void Draw(QPainter& painter, const QRect& area);
+    // Prints the chart as one job named "Chart" with one page: the full draw at the on-screen size,
+    // scaled into the proportional-margin rectangle of the page. On failure the job is aborted and
+    // EChartPrintError (or the hook's exception) is passed on.
+    void PrintPage(QPrinter& printer);
+
+    // Gestures, also callable directly. ZoomRect: pixel rectangle of the last draw.
+    void ZoomRect(const QRect& rect);
+    void UndoZoom();
+    bool ZoomRestored() const { return FZoom.Restored(); }
+
+    // Geometry of the last draw (widget pixels).
+    QRect PlotRect() const { return FPlot; }
+    const chartscale::TAxisMap& BottomMap() const { return FBottomMap; }
+    const chartscale::TAxisMap& LeftMap() const { return FLeftMap; }
+    // Label values and the drawn steps of the last draw.
+    const std::vector<double>& BottomLabels() const { return FBottomLabels; }
+    const std::vector<double>& LeftLabels() const { return FLeftLabels; }
+    const std::vector<double>& LeftMinorTicks() const { return FLeftMinor; }
+    double BottomStep() const { return FBottomStep; }
+    double LeftStep() const { return FLeftStep; }
+    // Number of full draws so far.
+    int DrawCount() const { return FDrawCount; }
+    bool ZoomGestureActive() const { return FZoomActive; }
+    bool ScrollGestureActive() const { return FScrollActive; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    TChartAxes Axes();
+    bool AxisUsed(const TChartAxis& axis) const;
+    bool CanStartGesture(QPoint pos) const;
+    int MarkerMargin() const;
+    void ScrollTo(QPoint pos);
+
+    std::vector<std::unique_ptr<TLineSeries>> FSeries;
+    TZoomState FZoom;
+    bool FDrawing = false;
+    bool FDirty = true;
+    QImage FCache;
+    int FDrawCount = 0;
+
+    // Geometry of the last draw.
+    QRect FPlot, FLeftBand, FBottomBand;
+    chartscale::TAxisMap FBottomMap, FLeftMap, FTopMap, FRightMap;
+    std::vector<double> FBottomLabels, FLeftLabels, FLeftMinor;
+    double FBottomStep = 0, FLeftStep = 0;
+
+    // Gestures.
+    bool FZoomActive = false, FScrollActive = false, FLeftPressedInside = false;
+    QPoint FZoomStart, FZoomCurrent, FScrollLast;
+    std::optional<Qt::KeyboardModifiers> FEventModifiers;
+};

@@ -1,0 +1,67 @@
+#pragma once
+// A line series: points kept in ascending X order, drawn as stairs with square point markers.
+// Plain C++: the data and the settings only; the chart widget draws it.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TLineSeries {
+public:
+    // Adds a point at its place in X order; a point whose X equals existing ones goes after them.
+    // Appending in X order costs O(1); an insertion in the middle moves the later points.
+    void AddXY(double x, double y);
+    // Removes every point.
+    void Clear();
+    std::size_t Count() const { return FX.size(); }
+    const std::vector<double>& XValues() const { return FX; }
+    const std::vector<double>& YValues() const { return FY; }
+    // Smallest and largest X and Y of all points; false when there are none. Values that are not finite
+    // (an overflowed reading) are kept but left out of the Y range.
+    bool MinMaxX(double& min, double& max) const;
+    bool MinMaxY(double& min, double& max) const;
+
+    // Title shown in the legend (UTF-8).
+    std::string Title() const { return FTitle; }
+    void SetTitle(const std::string& title);
+    // Colour as 0xRRGGBB.
+    std::uint32_t Color() const { return FColor; }
+    void SetColor(std::uint32_t rgb);
+    // Line width in pixels, at least 1.
+    int LineWidth() const { return FLineWidth; }
+    void SetLineWidth(int px);
+    // Stairs: each value holds until the X of the next point; otherwise straight segments.
+    bool Stairs() const { return FStairs; }
+    void SetStairs(bool on);
+    // The line (`LinePen`) and the markers (`Pointer`) are shown or hidden each by itself.
+    bool LinePenVisible() const { return FLineVisible; }
+    void SetLinePenVisible(bool on);
+    bool PointerVisible() const { return FPointerVisible; }
+    void SetPointerVisible(bool on);
+    // Marker half-sizes in pixels, each at least 1: a marker is (2 x half-size + 1) pixels.
+    int HorizSize() const { return FHorizSize; }
+    void SetHorizSize(int px);
+    int VertSize() const { return FVertSize; }
+    void SetVertSize(int px);
+    // An active series takes part in the automatic ranges, whether its line and markers are shown or not.
+    bool Active() const { return FActive; }
+    void SetActive(bool on);
+
+    // Called after every change (points or settings).
+    std::function<void()> OnChange;
+
+private:
+    void Changed();
+
+    std::vector<double> FX, FY;
+    double FMinY = 0, FMaxY = 0;
+    bool FHasY = false;
+    std::string FTitle;
+    std::uint32_t FColor = 0xFF0000;
+    int FLineWidth = 1;
+    bool FStairs = false;
+    bool FLineVisible = true, FPointerVisible = false;
+    int FHorizSize = 1, FVertSize = 1;
+    bool FActive = true;
+};
