@@ -67,6 +67,71 @@ void MakeRaw(termios& t) {
 
 }  // namespace
 
+namespace posix_comm {
+
+TLineState LineStateFromTermios(const termios& t, const TLineState& shadow) {
+    TLineState s = shadow;
+    s.BaudRate = SpeedBaud(::cfgetospeed(&t));
+    switch (t.c_cflag & CSIZE) {
+        case CS5: s.ByteSize = 5; break;
+        case CS6: s.ByteSize = 6; break;
+        case CS7: s.ByteSize = 7; break;
+        default: s.ByteSize = 8; break;
+    }
+    if (!(t.c_cflag & PARENB))
+        s.Parity = 0;
+    else if (t.c_cflag & CMSPAR)
+        s.Parity = (t.c_cflag & PARODD) ? 3 : 4;
+    else
+        s.Parity = (t.c_cflag & PARODD) ? 1 : 2;
+    // One and a half stop bits have no termios form; the stored choice is kept while CSTOPB is set.
+    if (!(t.c_cflag & CSTOPB))
+        s.StopBits = 0;
+    else if (s.StopBits != 1)
+        s.StopBits = 2;
+    s.fParity = (t.c_iflag & INPCK) != 0;
+    s.fOutX = (t.c_iflag & IXON) != 0;
+    s.fInX = (t.c_iflag & IXOFF) != 0;
+    const bool rtscts = (t.c_cflag & CRTSCTS) != 0;
+    s.fOutxCtsFlow = rtscts;
+    if (rtscts)
+        s.fRtsControl = 2;
+    else if (s.fRtsControl == 2)
+        s.fRtsControl = 1;
+    s.XonChar = static_cast<char>(t.c_cc[VSTART]);
+    s.XoffChar = static_cast<char>(t.c_cc[VSTOP]);
+    return s;
+}
+
+bool LineStateToTermios(const TLineState& s, termios& t) {
+    speed_t speed = 0;
+    // Speed 0 would hang the line up; like other speeds the terminal cannot run, it is refused.
+    if (s.BaudRate == 0 || !SpeedCode(s.BaudRate, speed)) return false;
+    if (s.ByteSize < 5 || s.ByteSize > 8 || s.Parity > 4 || s.StopBits > 2) return false;
+    MakeRaw(t);
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
+    t.c_cflag |= sizes[s.ByteSize - 5];
+    switch (s.Parity) {
+        case 1: t.c_cflag |= PARENB | PARODD; break;
+        case 2: t.c_cflag |= PARENB; break;
+        case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+        case 4: t.c_cflag |= PARENB | CMSPAR; break;
+        default: break;
+    }
+    if (s.StopBits != 0) t.c_cflag |= CSTOPB;
+    if (s.fOutxCtsFlow || s.fRtsControl == 2) t.c_cflag |= CRTSCTS;
+    t.c_iflag &= ~static_cast<tcflag_t>(INPCK | IXON | IXOFF);
+    if (s.fParity) t.c_iflag |= INPCK;
+    if (s.fOutX) t.c_iflag |= IXON;
+    if (s.fInX) t.c_iflag |= IXOFF;
+    t.c_cc[VSTART] = static_cast<cc_t>(s.XonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(s.XoffChar);
+    return ::cfsetispeed(&t, speed) == 0 && ::cfsetospeed(&t, speed) == 0;
+}
+
+}  // namespace posix_comm
+
 std::shared_ptr<TCommDriver> MakePosixCommDriver() { return std::make_shared<TPosixCommDriver>(); }
 
 TPosixCommDriver::~TPosixCommDriver() {
@@ -356,69 +421,16 @@ bool TPosixCommDriver::GetCommState(TCommHandle h, TLineState& state) {
     if (!port) return false;
     termios t{};
     if (::tcgetattr(h, &t) != 0) return Fail(errno);
-    TLineState s = port->shadow;
-    s.BaudRate = SpeedBaud(::cfgetospeed(&t));
-    switch (t.c_cflag & CSIZE) {
-        case CS5: s.ByteSize = 5; break;
-        case CS6: s.ByteSize = 6; break;
-        case CS7: s.ByteSize = 7; break;
-        default: s.ByteSize = 8; break;
-    }
-    if (!(t.c_cflag & PARENB))
-        s.Parity = 0;
-    else if (t.c_cflag & CMSPAR)
-        s.Parity = (t.c_cflag & PARODD) ? 3 : 4;
-    else
-        s.Parity = (t.c_cflag & PARODD) ? 1 : 2;
-    // One and a half stop bits have no termios form; the stored choice is kept while CSTOPB is set.
-    if (!(t.c_cflag & CSTOPB))
-        s.StopBits = 0;
-    else if (s.StopBits != 1)
-        s.StopBits = 2;
-    s.fParity = (t.c_iflag & INPCK) != 0;
-    s.fOutX = (t.c_iflag & IXON) != 0;
-    s.fInX = (t.c_iflag & IXOFF) != 0;
-    const bool rtscts = (t.c_cflag & CRTSCTS) != 0;
-    s.fOutxCtsFlow = rtscts;
-    if (rtscts)
-        s.fRtsControl = 2;
-    else if (s.fRtsControl == 2)
-        s.fRtsControl = 1;
-    s.XonChar = static_cast<char>(t.c_cc[VSTART]);
-    s.XoffChar = static_cast<char>(t.c_cc[VSTOP]);
-    state = s;
+    state = posix_comm::LineStateFromTermios(t, port->shadow);
     return true;
 }
 
 bool TPosixCommDriver::SetCommState(TCommHandle h, const TLineState& s) {
     TPortState* port = Find(h);
     if (!port) return false;
-    speed_t speed = 0;
-    // Speed 0 would hang the line up; like other speeds the terminal cannot run, it is refused.
-    if (s.BaudRate == 0 || !SpeedCode(s.BaudRate, speed)) return Fail(EINVAL);
-    if (s.ByteSize < 5 || s.ByteSize > 8 || s.Parity > 4 || s.StopBits > 2) return Fail(EINVAL);
     termios t{};
     if (::tcgetattr(h, &t) != 0) return Fail(errno);
-    MakeRaw(t);
-    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-    static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-    t.c_cflag |= sizes[s.ByteSize - 5];
-    switch (s.Parity) {
-        case 1: t.c_cflag |= PARENB | PARODD; break;
-        case 2: t.c_cflag |= PARENB; break;
-        case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case 4: t.c_cflag |= PARENB | CMSPAR; break;
-        default: break;
-    }
-    if (s.StopBits != 0) t.c_cflag |= CSTOPB;
-    if (s.fOutxCtsFlow || s.fRtsControl == 2) t.c_cflag |= CRTSCTS;
-    t.c_iflag &= ~static_cast<tcflag_t>(INPCK | IXON | IXOFF);
-    if (s.fParity) t.c_iflag |= INPCK;
-    if (s.fOutX) t.c_iflag |= IXON;
-    if (s.fInX) t.c_iflag |= IXOFF;
-    t.c_cc[VSTART] = static_cast<cc_t>(s.XonChar);
-    t.c_cc[VSTOP] = static_cast<cc_t>(s.XoffChar);
-    if (::cfsetispeed(&t, speed) != 0 || ::cfsetospeed(&t, speed) != 0) return Fail(errno);
+    if (!posix_comm::LineStateToTermios(s, t)) return Fail(EINVAL);
     if (::tcsetattr(h, TCSANOW, &t) != 0) return Fail(errno);
     // DTR and RTS follow the record where the device has modem lines (a pty has none).
     int dtr = TIOCM_DTR, rts = TIOCM_RTS;

@@ -12,6 +12,8 @@
 // ClearCommError and the transfers fail with EIO instead of looking silent.
 //
 // Error codes are errno values; texts come from strerror.
+#include <termios.h>
+
 #include <map>
 
 #include "serial/comm_driver.h"
@@ -67,3 +69,12 @@ private:
     int32_t FLastError = 0;
     std::map<TCommHandle, TPortState> FPorts;
 };
+
+namespace posix_comm {
+// The line-state record as termios holds it. Fields termios has no place for come from `shadow`.
+TLineState LineStateFromTermios(const termios& t, const TLineState& shadow);
+// Writes the record into `t` (raw transfer, speed, size, parity, stop bits, flow control, XON/XOFF
+// characters), keeping the other termios fields. false when termios cannot express it (an
+// unsupported or zero speed, 5..8 data bits, parity 0..4, stop bits 0..2).
+bool LineStateToTermios(const TLineState& s, termios& t);
+}  // namespace posix_comm
