@@ -1,0 +1,234 @@
+#pragma once
+// TForm1: the program's one window. It owns everything for the whole run: the serial port object,
+// the port list, the values kept from the logger, the two text panels and the chart pane. Its
+// handlers are split by concern: start-up, shutdown and layout in main_window.cpp; the chart in
+// main_window_chart.cpp; the data panel and files in main_window_data.cpp; the logger in
+// main_window_logger.cpp.
+//
+// Every handler connected to a control runs through one guard: an error (std::exception) that
+// escapes it ends that action and is shown by ShowErrorReport; the program goes on.
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "base/logger_format.h"
+#include "logger/logger_host.h"
+
+class QAction;
+class QCloseEvent;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+class TAlignPanel;
+class TMaskEdit;
+class TMemoView;
+class TSerialPort;
+
+class TForm1 : public QMainWindow, public TLoggerHost {
+    Q_OBJECT
+public:
+    // The application title and window caption.
+    static constexpr const char* AppTitle = "Lorv304D";
+
+    // What the window takes from outside; the defaults are the real program's.
+    struct TEnvironment {
+        // Path of the executable; the settings file lies beside it (SettingsPathFor). Empty: this
+        // process's executable.
+        std::string ExecutablePath;
+        // Message boxes and dialogs. Null: the desktop's own (TQtDialogs).
+        std::shared_ptr<TDialogs> Dialogs;
+    };
+
+    // Builds every control and menu, then runs FormCreate.
+    explicit TForm1(TEnvironment environment = {}, QWidget* parent = nullptr);
+    // Runs FormDestroy.
+    ~TForm1() override;
+
+    // ---- the window's life ----
+    void FormCreate();
+    // Saves the placement, posts "d!", closes the port. An unwritable settings file is reported by
+    // the error report and closing goes on.
+    void FormClose();
+    void FormDestroy();
+    // Margins (8, 5, 8, 2 pixels) and a tab stop every 15 dialog units for both panels; empties them.
+    void SetupMemos();
+    void Wersjaprogramu1Click();
+
+    // The general error report: a message box with ErrorReportText(what), the application title
+    // as caption, the error icon and OK. `what` is UTF-8.
+    void ShowErrorReport(const std::string& what);
+    // Runs `action`; an error escaping it goes to ShowErrorReport. Returns whether it finished.
+    template <class F>
+    bool Guarded(F&& action) noexcept;
+    // A plain message box without icon, the application title as caption, OK.
+    void ShowMessage(const QString& text);
+
+    // ---- command exchange (one-line forwards to the logger layer) ----
+    std::string SendCommand(const std::string& command);
+    void PostCommand(const std::string& command);
+
+    // ---- logger handlers (main_window_logger.cpp) ----
+    void btConnectClick();
+    void btReadCfgClick();
+    void btWriteCfgClick();
+    void btNewClick();
+    void mePeriodExit();
+    void Timer2Timer();
+    void Button1Click();
+    void sbReadClick();
+
+    // ---- data handlers (main_window_data.cpp) ----
+    void Zapiszjako1Click();
+    void Zapisz2Click();
+    void Zapisz1Click();
+    void Wczytajzpliku1Click();
+    void Kasuj1Click();
+    void Wyczy1Click();
+    void Podgld1Click();
+    void ParseDataLines();
+    void ClearData();
+
+    // ---- chart handlers (main_window_chart.cpp) ----
+    void mnDotsClick();
+    void mnTempClick();
+    void mnHumClick();
+    void Drukuj1Click();
+
+    // ---- TLoggerHost ----
+    void AppendCommLog(const std::string& line) override;     // -> Memo1
+    void SetStatusText(const std::string& utf8) override;     // -> stBar
+    void AppendDataLine(const std::string& line) override;    // -> Memo2
+    void ProcessEvents() override;                            // QCoreApplication::processEvents
+    bool DownloadWanted() override;                           // sbRead is down and the window open
+    void ShowField(Field field, const std::string& text) override;
+    void StartClockTimer() override;                          // Timer2 on
+    void RefreshMarkers() override;                           // main_window_chart.cpp
+
+    // ---- sizes ----
+    // A length of the layout, given in pixels at 120 pixels per inch, for this screen.
+    int Scaled(int pixelsAt120Ppi) const;
+    const std::string& SettingsFile() const { return settingsFile_; }
+    TDialogs& Dialogs() { return *dialogs_; }
+    TSerialPort& SerialPort() { return *serialPort_; }
+
+    // ---- controls ----
+    TAlignPanel* Panel1 = nullptr;  // fills the client area
+    TAlignPanel* Panel2 = nullptr;  // right-hand column, 450 wide
+    QWidget* Panel6 = nullptr;      // divider, 5 wide
+    QWidget* ChartPane = nullptr;   // the left area that holds the chart
+    QWidget* Chart = nullptr;       // the chart (hidden at start); replaced by the chart's integration
+
+    QGroupBox* GroupBox2 = nullptr;  // logger status
+    QLabel* Label1 = nullptr;        // "Typ:"
+    QLineEdit* eDev = nullptr;
+    QLabel* Label2 = nullptr;  // "VBat:"
+    QLineEdit* eVBat = nullptr;
+    QLabel* Label3 = nullptr;  // "Czas:"
+    TMaskEdit* meDT = nullptr;
+    QPushButton* btConnect = nullptr;
+    QPushButton* Button1 = nullptr;
+
+    QGroupBox* GroupBox1 = nullptr;  // " Ustawienia "
+    QLabel* Label4 = nullptr;        // "Interwal:"
+    TMaskEdit* mePeriod = nullptr;
+    QLabel* Label5 = nullptr;  // "Start:"
+    TMaskEdit* meStart = nullptr;
+    QLabel* Label6 = nullptr;  // "Stop:"
+    TMaskEdit* meStop = nullptr;
+    QPushButton* btReadCfg = nullptr;
+    QPushButton* btNew = nullptr;
+    QPushButton* btWriteCfg = nullptr;
+
+    QGroupBox* boxRead = nullptr;  // " Zakres odczytu  "
+    QLabel* Label7 = nullptr;      // "Od:"
+    TMaskEdit* meRdStart = nullptr;
+    QLabel* Label8 = nullptr;  // "Do:"
+    TMaskEdit* meRdStop = nullptr;
+    QPushButton* sbRead = nullptr;  // toggle: checked while down
+    QLineEdit* Edit1 = nullptr;     // hidden, first index of the download
+    QLineEdit* Edit2 = nullptr;     // hidden, end index of the download
+
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;  // "Komunikacja"
+    QWidget* TabSheet2 = nullptr;  // "Dane"
+    TMemoView* Memo1 = nullptr;    // communication log
+    TMemoView* Memo2 = nullptr;    // data panel
+    QLabel* stBar = nullptr;       // status line
+
+    QMenu* mnData = nullptr;  // "&Dane"
+    QAction* Zapiszjako1 = nullptr;
+    QAction* Wczytajzpliku1 = nullptr;
+    QAction* Podgld1 = nullptr;
+    QMenu* mnChart = nullptr;  // "Wykres"
+    QAction* mnDots = nullptr;
+    QAction* mnTemp = nullptr;
+    QAction* mnHum = nullptr;
+    QAction* Druku1 = nullptr;
+    QMenu* mnInfo = nullptr;  // "&Informacje"
+    QAction* Wersjaprogramu1 = nullptr;
+
+    QMenu* PopupMenu1 = nullptr;  // on Memo1
+    QAction* Zapisz1 = nullptr;
+    QAction* Kasuj1 = nullptr;
+    QMenu* PopupMenu2 = nullptr;  // on Memo2 and the chart
+    QAction* Zapisz2 = nullptr;
+    QAction* Wyczy1 = nullptr;
+
+    QTimer* Timer2 = nullptr;  // 1000 ms, off at start
+    TFileDialog SaveDialog1;
+    TFileDialog OpenDialog1;
+
+    // ---- state kept from the logger ----
+    ::LoggerFormat LoggerFormat;
+    bool Connected = false;
+    TDateTime LoggerClock = 0;
+    TDateTime RecStart = 0;
+    TDateTime RecStop = 0;
+    TDateTime RecInterval = 0;  // from the settings file "Rejestracja"/"Interwal"; zero if unreadable
+    std::int64_t RecIntervalSeconds = 0;
+    std::vector<std::string> PortList;  // "valueName:portName" entries of the last search
+    std::string LastReadingLine;        // the last reading line of the last download
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void ConnectHandlers();
+    // Connects a signal to a handler through Guarded.
+    template <class Sender, class Signal>
+    void OnSignal(Sender* sender, Signal signal, void (TForm1::*handler)());
+    QLabel* AddLabel(QWidget* group, const QString& caption, int row0, int row, QWidget* buddy);
+    void PlaceField(QWidget* field, int row0, int row);
+    void PlaceButton(QWidget* button, int row0, int row);
+
+    std::shared_ptr<TDialogs> dialogs_;
+    std::string executablePath_;
+    std::string settingsFile_;
+    std::unique_ptr<TSerialPort> serialPort_;
+    int fontId_ = -1;      // registration of "Cousine.TTF"; -1 when it failed
+    bool closed_ = false;  // FormClose has run
+    double scale_ = 1.0;   // screen pixels per pixel at 120 pixels per inch
+};
+
+template <class F>
+bool TForm1::Guarded(F&& action) noexcept {
+    try {
+        action();
+        return true;
+    } catch (const std::exception& e) {
+        ShowErrorReport(e.what());
+    } catch (...) {
+        ShowErrorReport("Unknown error");
+    }
+    return false;
+}
