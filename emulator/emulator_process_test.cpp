@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -133,6 +135,46 @@ TEST_F(EmulatorProcessTest, SurvivesTheLineBeingClosedAndReopenedWithoutSpinning
     int status = 0;
     ASSERT_EQ(::waitpid(emu.Pid(), &status, 0), emu.Pid());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// Opens the line exclusively, asks "N?", closes and reopens at once; then opens exclusively and
+// closes without a word, and reopens shortly after. Returns 0, or the number of the failed step.
+int ExclusiveOpenersInTurn(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0 || ::ioctl(fd, TIOCEXCL) != 0) return 1;
+    if (::write(fd, "N?\r", 3) != 3) return 2;
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 2000) != 1) return 3;
+    ::close(fd);
+    fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0 || ::ioctl(fd, TIOCEXCL) != 0) return 4;
+    ::close(fd);
+    const timespec pause{0, 100'000'000};
+    nanosleep(&pause, nullptr);
+    fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0) return 5;
+    ::close(fd);
+    return 0;
+}
+
+TEST_F(EmulatorProcessTest, ExclusiveUseEndsWithEachOpener) {
+    EmulatorProcess emu;
+    if (::geteuid() != 0) {
+        EXPECT_EQ(ExclusiveOpenersInTurn(emu.SlavePath()), 0);
+        return;
+    }
+    // Exclusive use does not stop root, so the openers run as an ordinary user.
+    ASSERT_EQ(::chmod(emu.SlavePath().c_str(), 0666), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        ::_exit(ExclusiveOpenersInTurn(emu.SlavePath()));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(EmulatorProcessTest, PacesAnswersAtTheBaudRateAndByteByByte) {

@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -36,7 +38,7 @@ timespec ToTimespec(std::int64_t us) {
 }  // namespace
 
 PtyLink::PtyLink() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0) ThrowErrno("posix_openpt");
     char name[128];
     if (grantpt(master_) != 0 || unlockpt(master_) != 0 || ptsname_r(master_, name, sizeof name) != 0) {
@@ -46,27 +48,35 @@ PtyLink::PtyLink() {
     }
     slavePath_ = name;
 
-    // The line settings live with the pair as long as the master is open, so setting raw mode once
-    // through a short-lived slave descriptor holds for every later opener.
-    const int slave = ::open(name, O_RDWR | O_NOCTTY);
+    // Holding the slave open ourselves keeps the pair's line settings for every later opener and
+    // means the master never sees a hang-up when the program closes its end.
+    guard_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio{};
-    if (slave < 0 || tcgetattr(slave, &tio) != 0) {
+    if (guard_ < 0 || tcgetattr(guard_, &tio) != 0) {
         const int err = errno;
-        if (slave >= 0) ::close(slave);
+        if (guard_ >= 0) ::close(guard_);
         ::close(master_);
         throw std::system_error(err, std::generic_category(), slavePath_);
     }
     cfmakeraw(&tio);
     cfsetispeed(&tio, B115200);
     cfsetospeed(&tio, B115200);
-    tcsetattr(slave, TCSANOW, &tio);
-    ::close(slave);
+    tcsetattr(guard_, TCSANOW, &tio);
 
     const int flags = fcntl(master_, F_GETFL);
     fcntl(master_, F_SETFL, flags | O_NONBLOCK);
+
+    // Added after our own open, so only the program's opens and closes are seen.
+    notify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (notify_ >= 0 && inotify_add_watch(notify_, name, IN_OPEN | IN_CLOSE) < 0) {
+        ::close(notify_);
+        notify_ = -1;
+    }
 }
 
 PtyLink::~PtyLink() {
+    if (notify_ >= 0) ::close(notify_);
+    if (guard_ >= 0) ::close(guard_);
     if (master_ >= 0) ::close(master_);
 }
 
@@ -75,23 +85,26 @@ std::string PtyLink::PortName() const {
     return slavePath_.rfind(dev, 0) == 0 ? slavePath_.substr(dev.size()) : slavePath_;
 }
 
+void PtyLink::ClearExclusive() const { ::ioctl(guard_, TIOCNXCL); }
+
 void PtyLink::Serve(Session& session, std::int64_t bytePeriodUs, const volatile std::sig_atomic_t& stop,
                     const sigset_t& waitMask) {
     BytePacer pacer(bytePeriodUs);
     std::string out;  // answer bytes not yet written
+    int openers = 0;  // the program's open descriptors of the slave, as far as inotify tells
     bool hungUp = false;
     bool writeBlocked = false;  // the pty's buffer is full; wait until it drains
 
-    auto hangUp = [&] {
-        hungUp = true;
+    auto lineClosed = [&] {
         out.clear();
         session.Reset();
+        ClearExclusive();
     };
 
     while (!stop) {
         if (hungUp) {
-            // Nobody has the slave open: the master polls readable (HUP) without pause, so look
-            // again only now and then.
+            // Only if our own slave descriptor failed: the master then polls readable without
+            // pause, so look again only now and then.
             timespec pause = ToTimespec(kHangupCheckUs);
             if (ppoll(nullptr, 0, &pause, &waitMask) < 0 && errno != EINTR) ThrowErrno("ppoll");
             pollfd p{master_, POLLIN, 0};
@@ -100,9 +113,8 @@ void PtyLink::Serve(Session& session, std::int64_t bytePeriodUs, const volatile 
             hungUp = false;
         }
 
-        std::int64_t now = MonotonicUs();
         if (!out.empty() && !writeBlocked) {
-            const std::size_t n = pacer.Allowed(now, out.size());
+            const std::size_t n = pacer.Allowed(MonotonicUs(), out.size());
             if (n > 0) {
                 const ssize_t w = ::write(master_, out.data(), n);
                 if (w > 0) {
@@ -111,7 +123,8 @@ void PtyLink::Serve(Session& session, std::int64_t bytePeriodUs, const volatile 
                 } else if (w < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                     writeBlocked = true;
                 } else if (w < 0 && errno == EIO) {
-                    hangUp();
+                    hungUp = true;
+                    lineClosed();
                     continue;
                 } else if (w < 0 && errno != EINTR) {
                     ThrowErrno("write");
@@ -119,36 +132,57 @@ void PtyLink::Serve(Session& session, std::int64_t bytePeriodUs, const volatile 
             }
         }
 
-        pollfd p{master_, POLLIN, 0};
-        if (writeBlocked) p.events |= POLLOUT;
+        pollfd p[2] = {{master_, POLLIN, 0}, {notify_, POLLIN, 0}};
+        if (writeBlocked) p[0].events |= POLLOUT;
         timespec wait{};
         const timespec* timeout = nullptr;  // nothing to send: sleep until input or a signal
         if (!out.empty() && !writeBlocked) {
             wait = ToTimespec(pacer.WaitUs(MonotonicUs()));
             timeout = &wait;
         }
-        const int r = ppoll(&p, 1, timeout, &waitMask);
-        if (r < 0) {
+        if (ppoll(p, notify_ >= 0 ? 2 : 1, timeout, &waitMask) < 0) {
             if (errno == EINTR) continue;
             ThrowErrno("ppoll");
         }
-        if (p.revents & POLLOUT) writeBlocked = false;
-        if (p.revents & POLLIN) {
+
+        // The bytes first, then the opens and closes: what an opener wrote before closing belongs
+        // to it, and is dropped with its half command when the line is closed.
+        bool closed = false;
+        if (p[0].revents & POLLOUT) writeBlocked = false;
+        if (p[0].revents & POLLIN) {
             char buf[4096];
             const ssize_t n = ::read(master_, buf, sizeof buf);
             if (n > 0) {
+                ClearExclusive();
                 const std::string answer = session.Feed(std::string_view(buf, static_cast<std::size_t>(n)));
                 if (!answer.empty()) {
                     if (out.empty()) pacer.Restart(MonotonicUs());
                     out += answer;
                 }
-                continue;
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                hungUp = closed = true;  // read 0 or EIO: the slave side is gone
             }
-            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-            hangUp();  // read 0 or EIO: the other side closed the slave
-            continue;
+        } else if (p[0].revents & (POLLHUP | POLLERR)) {
+            hungUp = closed = true;
         }
-        if (p.revents & (POLLHUP | POLLERR)) hangUp();
+        if (notify_ >= 0 && (p[1].revents & POLLIN)) {
+            alignas(inotify_event) char buf[4096];
+            const ssize_t n = ::read(notify_, buf, sizeof buf);
+            bool sawClose = false;
+            for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buf + at);
+                if (event->mask & IN_OPEN) ++openers;
+                if ((event->mask & IN_CLOSE) && openers > 0) {
+                    --openers;
+                    sawClose = true;
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+            // A close followed at once by a new open (a program reopening the port) leaves the new
+            // opener's answers alone; only a line left with no opener is reset.
+            if (sawClose && openers == 0) closed = true;
+        }
+        if (closed) lineClosed();
     }
 }
 

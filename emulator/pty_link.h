@@ -28,15 +28,21 @@ class PtyLink {
 
     // Serves `session` until `stop` becomes non-zero. Waits run with the signal mask `waitMask`
     // (ppoll), so a stop signal blocked outside the waits ends a wait at once. Answer bytes go
-    // out `bytePeriodUs` apart (0: at once). While no one has the slave open (never opened yet,
-    // or closed by the other side), received bytes and pending answers are dropped and the line
-    // is checked every 50 ms, so a closed line costs no CPU; a new opener is served afresh.
+    // out `bytePeriodUs` apart (0: at once). When the last opener of the slave closes it, a
+    // half-received command and unsent answers are dropped, so the next opener starts afresh.
+    // The exclusive-use flag (TIOCEXCL) that an opener sets is cleared on each command received
+    // and at each close: on a pty it would outlive the opener (the pair lives as long as this
+    // process) and lock every later non-root opener out, which a USB port would not do.
     // Throws std::system_error on an unexpected OS failure.
     void Serve(Session& session, std::int64_t bytePeriodUs, const volatile std::sig_atomic_t& stop,
                const sigset_t& waitMask);
 
   private:
+    void ClearExclusive() const;
+
     int master_ = -1;
+    int guard_ = -1;   // our own slave descriptor: keeps the line settings and never hangs up
+    int notify_ = -1;  // inotify on the slave's node: opens and closes by others; -1 if unavailable
     std::string slavePath_;
 };
 
