@@ -39,6 +39,7 @@ struct AnswerRow {
     std::string reply;     // what the peer sends for "T?"
     std::string expected;  // what SendCommand returns and logs after the TAB
 };
+void PrintTo(const AnswerRow& row, std::ostream* os) { *os << row.name; }
 
 class SendCommandAnswers : public testing::TestWithParam<AnswerRow> {};
 

@@ -133,6 +133,7 @@ struct NoMatchRow {
     std::string reply;
     std::string answer;
 };
+void PrintTo(const NoMatchRow& row, std::ostream* os) { *os << row.name; }
 
 class FindDeviceNoMatch : public testing::TestWithParam<NoMatchRow> {};
 
@@ -196,6 +197,7 @@ struct StopRow {
     std::string stopShown;
     std::string readStopShown;
 };
+void PrintTo(const StopRow& row, std::ostream* os) { *os << row.name; }
 
 class ReadSettings : public testing::TestWithParam<StopRow> {};
 
@@ -308,6 +310,7 @@ struct BadSettingsRow {
     std::string start, stop, period;
     std::string error;
 };
+void PrintTo(const BadSettingsRow& row, std::ostream* os) { *os << row.name; }
 
 class WriteLoggerSettingsRefuses : public testing::TestWithParam<BadSettingsRow> {};
 

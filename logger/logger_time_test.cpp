@@ -11,6 +11,7 @@ struct IntervalRow {
     TDateTime value;
     std::uint64_t seconds;
 };
+void PrintTo(const IntervalRow& row, std::ostream* os) { *os << row.name; }
 
 class IntervalSecondsTable : public testing::TestWithParam<IntervalRow> {};
 
@@ -33,6 +34,7 @@ struct IndexRow {
     std::int64_t interval;
     std::int64_t index;
 };
+void PrintTo(const IndexRow& row, std::ostream* os) { *os << row.name; }
 
 class ReadingIndexTable : public testing::TestWithParam<IndexRow> {};
 
@@ -77,6 +79,7 @@ struct MinimumRow {
     std::string text;
     std::string shown;
 };
+void PrintTo(const MinimumRow& row, std::ostream* os) { *os << row.name; }
 
 class MinimumIntervalTable : public testing::TestWithParam<MinimumRow> {};
 
