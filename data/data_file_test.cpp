@@ -57,6 +57,25 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitRow{"NoLineEnd", "single", {"single"}, false, "single"}),
     [](const testing::TestParamInfo<SplitRow>& info) { return std::string(info.param.name); });
 
+// Bytes arriving in pieces (file chunks) give the same lines wherever the pieces are cut, also
+// between the CR and the LF of one line end.
+TEST(TextLineSplitter, PiecesGiveTheSameLines) {
+    const std::string bytes = "ab\r\ncd\r\r\n\nef\rgh\n\r\r\nlast\0after"s;
+    const TLineStore whole = SplitTextLines(bytes);
+    ASSERT_EQ((std::vector<std::string>{"ab", "cd", "", "", "ef", "gh", "", "", "last"}), whole.Lines());
+    for (std::size_t cut1 = 0; cut1 <= bytes.size(); ++cut1) {
+        for (std::size_t cut2 = cut1; cut2 <= bytes.size(); ++cut2) {
+            std::vector<std::string> lines;
+            TTextLineSplitter splitter(lines);
+            splitter.Feed(std::string_view(bytes).substr(0, cut1));
+            splitter.Feed(std::string_view(bytes).substr(cut1, cut2 - cut1));
+            splitter.Feed(std::string_view(bytes).substr(cut2));
+            EXPECT_FALSE(splitter.Finish());
+            EXPECT_EQ(whole.Lines(), lines) << cut1 << ' ' << cut2;
+        }
+    }
+}
+
 TEST(JoinTextLines, AppendedLinesEndWithLineEnd) {
     TLineStore store = SplitTextLines("a\r\nb");
     store.Append("c");
@@ -121,7 +140,31 @@ TEST_F(DataFileTest, SaveReplacesExistingFile) {
     EXPECT_EQ("new\r\n", Read(Path("x.log")));
 }
 
-TEST_F(DataFileTest, MissingFileThrows) { EXPECT_THROW(LoadDataFile(Path("missing.log")), EFileError); }
+TEST_F(DataFileTest, UnreadableFileThrows) {
+    EXPECT_THROW(LoadDataFile(Path("missing.log")), EFileError);
+    EXPECT_THROW(LoadDataFile(dir_.string()), EFileError);
+}
+
+// Files larger than one read: lines that span reads, CR LF split between reads, a NUL far in.
+TEST_F(DataFileTest, LargeFileLoadsWhole) {
+    std::string bytes;
+    std::vector<std::string> expected;
+    for (int i = 0; bytes.size() < 3'500'000; ++i) {
+        expected.push_back(std::string(static_cast<std::size_t>(i % 97), static_cast<char>('A' + i % 26)));
+        bytes += expected.back();
+        bytes += i % 3 == 0 ? "\r\n" : i % 3 == 1 ? "\n" : "\r";
+    }
+    Write(Path("big.log"), bytes);
+    const TLineStore loaded = LoadDataFile(Path("big.log"));
+    EXPECT_EQ(expected, loaded.Lines());
+    EXPECT_TRUE(loaded.FinalLineEnd());
+
+    // Cut at a NUL in the middle of the second megabyte.
+    const std::size_t nul = bytes.find('\n', 1'500'000) + 1;
+    bytes[nul] = '\0';
+    Write(Path("nul.log"), bytes);
+    EXPECT_EQ(SplitTextLines(std::string_view(bytes).substr(0, nul)).Lines(), LoadDataFile(Path("nul.log")).Lines());
+}
 
 TEST_F(DataFileTest, UnwritableTargetThrows) {
     TLineStore store;
