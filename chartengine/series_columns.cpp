@@ -21,20 +21,48 @@ std::vector<TColumn> ReduceToColumns(const std::vector<double>& x, const std::ve
     if (last < n) ++last;
     const double xLo = xFrom - 16, xHi = xTo + 16;
     const double yLo = yFrom - 16, yHi = yTo + 16;
+    auto yPixel = [&](double v) { return std::clamp(ymap.ToPixel(v), yLo, yHi); };
     out.reserve(std::min<std::size_t>(last - first, static_cast<std::size_t>(xHi - xLo) + 2));
-    for (std::size_t i = first; i < last; ++i) {
-        if (!std::isfinite(y[i])) continue;
-        double px = std::clamp(xmap.ToPixel(x[i]), xLo, xHi);
-        double py = std::clamp(ymap.ToPixel(y[i]), yLo, yHi);
-        if (std::isnan(px) || std::isnan(py)) continue;
-        int col = static_cast<int>(std::floor(px));
+    // Points are grouped by column in X order: one pixel mapping per column (its end as an X value),
+    // then plain comparisons per point, in value space; the four values are mapped once per column.
+    std::size_t i = first;
+    while (i < last) {
+        const double px = std::clamp(xmap.ToPixel(x[i]), xLo, xHi);
+        if (std::isnan(px)) {
+            ++i;
+            continue;
+        }
+        const int col = static_cast<int>(std::floor(px));
+        const double end = xmap.ToValue(col + 1.0);
+        bool any = false;
+        double vFirst = 0, vLast = 0, vMin = 0, vMax = 0;
+        std::size_t j = i;
+        do {
+            const double v = y[j];
+            if (std::isfinite(v)) {
+                if (!any) {
+                    vFirst = vMin = vMax = v;
+                    any = true;
+                } else {
+                    vMin = v < vMin ? v : vMin;
+                    vMax = v > vMax ? v : vMax;
+                }
+                vLast = v;
+            }
+            ++j;
+        } while (j < last && x[j] < end);
+        i = j;
+        if (!any) continue;
+        const double pa = yPixel(vMin), pb = yPixel(vMax);
+        const double pFirst = yPixel(vFirst), pLast = yPixel(vLast);
+        const double pMin = std::min(pa, pb), pMax = std::max(pa, pb);
         if (!out.empty() && out.back().X == col) {
             TColumn& c = out.back();
-            c.Last = py;
-            c.Min = std::min(c.Min, py);
-            c.Max = std::max(c.Max, py);
+            c.Last = pLast;
+            c.Min = std::min(c.Min, pMin);
+            c.Max = std::max(c.Max, pMax);
         } else {
-            out.push_back({col, py, py, py, py});
+            out.push_back({col, pFirst, pLast, pMin, pMax});
         }
     }
     return out;
