@@ -109,10 +109,11 @@ TEST(LoggerModelTest, ReadingLinesHaveTheFixedLayoutAndPlausibleSlowValues) {
         const std::string line = m.model.ReadingLine(i);
         ASSERT_EQ(line.size(), 35u) << line;
         ASSERT_EQ(line.substr(0, 19), LoggerTimeText(*s.StartSec + i * 60)) << line;
+        const std::string field1 = line.substr(19, 8), field2 = line.substr(27, 8);
         char* end = nullptr;
-        const double ch1 = std::strtod(line.substr(19, 8).c_str(), &end);
+        const double ch1 = std::strtod(field1.c_str(), &end);
         ASSERT_EQ(*end, '\0') << line;
-        const double ch2 = std::strtod(line.substr(27, 8).c_str(), &end);
+        const double ch2 = std::strtod(field2.c_str(), &end);
         ASSERT_EQ(*end, '\0') << line;
         ASSERT_GE(ch1, 10.0) << line;
         ASSERT_LE(ch1, 30.0) << line;
