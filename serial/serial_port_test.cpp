@@ -21,6 +21,8 @@ protected:
         ASSERT_EQ(port.ErrorCode(), 0);
         ASSERT_TRUE(port.IsOpen());
     }
+    // Hooks of a test capture its locals; the port reports again when it is destroyed.
+    void TearDown() override { port.SetOnStatus(nullptr); }
     void At(uint64_t t, const std::string& bytes, uint32_t lineErrors = 0) {
         drv->Arrive(kPath, t, bytes, lineErrors);
     }
@@ -154,8 +156,8 @@ TEST(OpenPort, ComNamesOpenTheComPath) {
 TEST(OpenPort, FailuresAndStatusReports) {
     auto drv = std::make_shared<TScriptedCommDriver>();
     drv->AddDevice(kPath);
+    std::vector<std::pair<TSerialStatusReason, std::string>> seen;  // outlives the port: Destroy reports too
     TSerialPort port(drv);
-    std::vector<std::pair<TSerialStatusReason, std::string>> seen;
     port.SetOnStatus([&](TSerialPort& sender, TSerialStatusReason reason, const std::string& value) {
         EXPECT_EQ(&sender, &port);
         seen.emplace_back(reason, value);
@@ -195,8 +197,8 @@ TEST(OpenPort, FailuresAndStatusReports) {
 TEST(OpenPort, LineTestFailureClosesAgain) {
     auto drv = std::make_shared<TScriptedCommDriver>();
     drv->AddDevice(kPath).modemStatus = TCommDriver::MS_CTS_ON;  // DSR off
-    TSerialPort port(drv);
     int connects = 0;
+    TSerialPort port(drv);
     port.SetOnStatus([&](TSerialPort&, TSerialStatusReason r, const std::string&) { connects += r == SR_Connect; });
     port.SetTestDSR(true);
     port.OpenPort(kPath);
