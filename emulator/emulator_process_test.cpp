@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -114,7 +115,13 @@ TEST_F(EmulatorProcessTest, AnswersCommandsAndWritesItsDeviceMap) {
 TEST_F(EmulatorProcessTest, SurvivesTheLineBeingClosedAndReopenedWithoutSpinning) {
     EmulatorProcess emu({"--crlf"});
     int fd = OpenLine(emu.SlavePath());
-    Send(fd, "N");  // half a command, then the line goes away
+    // This opener leaves cooked settings and half a command behind.
+    termios tio{};
+    ASSERT_EQ(tcgetattr(fd, &tio), 0);
+    tio.c_iflag |= ICRNL;
+    tio.c_lflag |= ECHO | ICANON;
+    ASSERT_EQ(tcsetattr(fd, TCSANOW, &tio), 0);
+    Send(fd, "N");
     ::close(fd);
 
     const long before = CpuTicks(emu.Pid());
@@ -124,7 +131,7 @@ TEST_F(EmulatorProcessTest, SurvivesTheLineBeingClosedAndReopenedWithoutSpinning
     EXPECT_LE(CpuTicks(emu.Pid()) - before, 10);
 
     fd = OpenLine(emu.SlavePath());
-    // The raw line settings hold for the new opener: the CR LF arrives untranslated, no echo.
+    // The next opener gets the raw line back: the CR LF arrives untranslated.
     EXPECT_EQ(Ask(fd, "N?"), "KX-15-1\r\n");
     ::close(fd);
     fd = OpenLine(emu.SlavePath());

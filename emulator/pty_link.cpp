@@ -61,7 +61,8 @@ PtyLink::PtyLink() {
     cfmakeraw(&tio);
     cfsetispeed(&tio, B115200);
     cfsetospeed(&tio, B115200);
-    tcsetattr(guard_, TCSANOW, &tio);
+    raw_ = tio;
+    RestoreRawMode();
 
     const int flags = fcntl(master_, F_GETFL);
     fcntl(master_, F_SETFL, flags | O_NONBLOCK);
@@ -87,6 +88,8 @@ std::string PtyLink::PortName() const {
 
 void PtyLink::ClearExclusive() const { ::ioctl(guard_, TIOCNXCL); }
 
+void PtyLink::RestoreRawMode() const { tcsetattr(guard_, TCSANOW, &raw_); }
+
 void PtyLink::Serve(Session& session, std::int64_t bytePeriodUs, const volatile std::sig_atomic_t& stop,
                     const sigset_t& waitMask) {
     BytePacer pacer(bytePeriodUs);
@@ -99,6 +102,7 @@ void PtyLink::Serve(Session& session, std::int64_t bytePeriodUs, const volatile 
         out.clear();
         session.Reset();
         ClearExclusive();
+        RestoreRawMode();  // an opener may have left other settings (echo, CR/LF translation)
     };
 
     while (!stop) {

@@ -2,6 +2,7 @@
 // The emulated logger's line: a pseudo-terminal whose master end this process keeps, while the
 // program under test opens the slave end like a serial port.
 #include <signal.h>
+#include <termios.h>
 
 #include <csignal>
 #include <cstdint>
@@ -29,7 +30,8 @@ class PtyLink {
     // Serves `session` until `stop` becomes non-zero. Waits run with the signal mask `waitMask`
     // (ppoll), so a stop signal blocked outside the waits ends a wait at once. Answer bytes go
     // out `bytePeriodUs` apart (0: at once). When the last opener of the slave closes it, a
-    // half-received command and unsent answers are dropped, so the next opener starts afresh.
+    // half-received command and unsent answers are dropped and the raw line settings restored,
+    // so the next opener starts afresh.
     // The exclusive-use flag (TIOCEXCL) that an opener sets is cleared on each command received
     // and at each close: on a pty it would outlive the opener (the pair lives as long as this
     // process) and lock every later non-root opener out, which a USB port would not do.
@@ -39,11 +41,13 @@ class PtyLink {
 
   private:
     void ClearExclusive() const;
+    void RestoreRawMode() const;
 
     int master_ = -1;
     int guard_ = -1;   // our own slave descriptor: keeps the line settings and never hangs up
     int notify_ = -1;  // inotify on the slave's node: opens and closes by others; -1 if unavailable
     std::string slavePath_;
+    termios raw_{};
 };
 
 }  // namespace emulator
