@@ -49,6 +49,7 @@ TMemoView::TMemoView(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setCursor(Qt::IBeamCursor);
     refreshTimer_.setSingleShot(true);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] { Refresh(); });
+    UpdateMetrics();
     UpdateScrollRange();
 }
 
@@ -89,15 +90,19 @@ void TMemoView::SetTextMargins(int left, int top, int right, int bottom) {
 
 void TMemoView::SetTabStopDialogUnits(int units) {
     tabStopUnits_ = std::max(1, units);
+    UpdateMetrics();
     Refresh();
 }
 
-int TMemoView::TabStopPixels() const {
-    // Horizontal dialog base unit: the average width of the Latin letters, rounded.
+int TMemoView::TabStopPixels() const { return tabPixels_; }
+
+void TMemoView::UpdateMetrics() {
     const QFontMetrics fm(font());
+    lineHeight_ = std::max(1, fm.height());
+    // Horizontal dialog base unit: the average width of the Latin letters, rounded.
     const int cx = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     const int baseX = (cx / 26 + 1) / 2;
-    return std::max(1, (tabStopUnits_ * baseX + 2) / 4);
+    tabPixels_ = std::max(1, (tabStopUnits_ * baseX + 2) / 4);
 }
 
 QString TMemoView::Text() const {
@@ -169,7 +174,7 @@ int TMemoView::RowsOf(std::size_t index, int width) const {
     if (!wordWrap_ || width <= 0) return 1;
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    option.setTabStopDistance(TabStopPixels());
+    option.setTabStopDistance(tabPixels_);
     QTextLayout layout(ToDisplay(lines_[index]), font());
     layout.setTextOption(option);
     layout.beginLayout();
@@ -185,7 +190,7 @@ int TMemoView::RowsOf(std::size_t index, int width) const {
 std::vector<TMemoView::VisibleLine> TMemoView::LayoutVisible() const {
     std::vector<VisibleLine> visible;
     const QRect r = FormatRect();
-    const int lineHeight = QFontMetrics(font()).height();
+    const int lineHeight = lineHeight_;
     const std::size_t n = lines_.Count();
     int y = r.top();
     for (std::size_t i = FirstVisibleLine(); i < n && y <= r.bottom(); ++i) {
@@ -198,7 +203,7 @@ std::vector<TMemoView::VisibleLine> TMemoView::LayoutVisible() const {
 
 void TMemoView::UpdateScrollRange() {
     const QRect r = FormatRect();
-    const int lineHeight = std::max(1, QFontMetrics(font()).height());
+    const int lineHeight = lineHeight_;
     const int avail = std::max(lineHeight, r.height());
     const std::size_t rowsFit = static_cast<std::size_t>(std::max(1, avail / lineHeight));
     const std::size_t n = lines_.Count();
@@ -264,11 +269,11 @@ void TMemoView::paintEvent(QPaintEvent*) {
     const QRect r = FormatRect();
     painter.setClipRect(r);
     painter.setFont(font());
-    const int lineHeight = QFontMetrics(font()).height();
+    const int lineHeight = lineHeight_;
 
     QTextOption option;
     option.setWrapMode(wordWrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-    option.setTabStopDistance(TabStopPixels());
+    option.setTabStopDistance(tabPixels_);
 
     const QPalette& pal = palette();
     const std::size_t selFirst = SelectionFirst();
@@ -305,7 +310,10 @@ void TMemoView::showEvent(QShowEvent* event) {
 
 void TMemoView::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange) Refresh();
+    if (event->type() == QEvent::FontChange) {
+        UpdateMetrics();
+        Refresh();
+    }
 }
 
 void TMemoView::scrollContentsBy(int, int) { viewport()->update(); }
@@ -319,7 +327,7 @@ void TMemoView::EnsureVisible(std::size_t index) {
         return;
     }
     const QRect r = FormatRect();
-    const int lineHeight = std::max(1, QFontMetrics(font()).height());
+    const int lineHeight = lineHeight_;
     for (const VisibleLine& v : LayoutVisible()) {
         if (v.Index == index && v.Top + v.Height <= r.bottom() + 1) return;  // fully in sight
     }

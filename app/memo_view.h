@@ -91,6 +91,7 @@ private:
         int Height;
     };
 
+    void UpdateMetrics();
     QRect FormatRect() const;
     int RowsOf(std::size_t index, int width) const;
     std::vector<VisibleLine> LayoutVisible() const;
@@ -104,6 +105,8 @@ private:
     bool wordWrap_ = false;
     QMargins margins_;
     int tabStopUnits_ = 32;
+    int tabPixels_ = 1;   // tab stop distance for the current font
+    int lineHeight_ = 1;  // height of one row on screen
     std::size_t anchor_ = NoLine;
     std::size_t cursor_ = NoLine;
     bool scrollToEnd_ = false;

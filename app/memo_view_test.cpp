@@ -249,15 +249,31 @@ TEST_F(MemoViewTest, PaintsTextInsideMarginsAndSelection) {
     EXPECT_EQ(0, countColour(QRect(0, 5 + h, 8, h), qRgb(0, 0, 255)));
 }
 
-// A tab moves the text after it to the next stop, 15 dialog units apart.
+// A tab moves the text after it to the next stop, 15 dialog units apart (a dialog unit is a
+// quarter of the font's average character width).
 TEST_F(MemoViewTest, TabStopsFollowDialogUnits) {
+    Show();
+    QPalette pal = view_->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Text, Qt::black);
+    view_->setPalette(pal);
+    view_->SetLines({"\tM"});
+    auto firstInkColumn = [&] {
+        const QImage image = view_->viewport()->grab().toImage();
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 5; y < 5 + LineHeight(); ++y)
+                if (qGray(image.pixel(x, y)) < 128) return x;
+        return -1;
+    };
     view_->SetTabStopDialogUnits(15);
-    const int fifteen = view_->TabStopPixels();
-    view_->SetTabStopDialogUnits(30);
-    EXPECT_NEAR(2 * fifteen, view_->TabStopPixels(), 1);
-    // A dialog unit is a quarter of the average character width: 15 units are about 3.75 chars.
+    const int stop15 = view_->TabStopPixels();
     const double avg = QFontMetrics(view_->font()).averageCharWidth();
-    EXPECT_NEAR(15 * avg / 4, fifteen, avg / 2 + 1);
+    EXPECT_NEAR(15 * avg / 4, stop15, avg / 2 + 1);
+    EXPECT_NEAR(8 + stop15, firstInkColumn(), 3);
+
+    view_->SetTabStopDialogUnits(30);
+    EXPECT_NEAR(2 * stop15, view_->TabStopPixels(), 1);
+    EXPECT_NEAR(8 + view_->TabStopPixels(), firstInkColumn(), 3);
 }
 
 }  // namespace

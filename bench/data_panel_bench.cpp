@@ -16,11 +16,12 @@
 
 namespace {
 
-void AppendLines(benchmark::State& state, bool shown) {
+void AppendLines(benchmark::State& state, bool shown, bool wrap) {
     const std::vector<std::string> lines = BenchReadingLines(100000);
     for (auto _ : state) {
         TMemoView view;
         view.resize(440, 300);
+        view.SetWordWrap(wrap);
         if (shown) view.show();
         QCoreApplication::processEvents();
         for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -33,10 +34,14 @@ void AppendLines(benchmark::State& state, bool shown) {
     state.SetItemsProcessed(state.iterations() * 100000);
 }
 
-void BM_PanelAppend100kShown(benchmark::State& state) { AppendLines(state, true); }
+// The data panel wraps long lines; the communication panel does not.
+void BM_PanelAppend100kShownWrapped(benchmark::State& state) { AppendLines(state, true, true); }
+BENCHMARK(BM_PanelAppend100kShownWrapped)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_PanelAppend100kShown(benchmark::State& state) { AppendLines(state, true, false); }
 BENCHMARK(BM_PanelAppend100kShown)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-void BM_PanelAppend100kHidden(benchmark::State& state) { AppendLines(state, false); }
+void BM_PanelAppend100kHidden(benchmark::State& state) { AppendLines(state, false, true); }
 BENCHMARK(BM_PanelAppend100kHidden)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // Load, show in the panel and parse a million-line file (the chart's drawing comes on top).
@@ -50,6 +55,7 @@ void BM_LoadMillionIntoPanelAndParse(benchmark::State& state) {
     }
     TMemoView view;
     view.resize(440, 300);
+    view.SetWordWrap(true);
     view.show();
     QCoreApplication::processEvents();
     for (auto _ : state) {
