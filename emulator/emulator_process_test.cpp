@@ -181,6 +181,7 @@ TEST_F(EmulatorProcessTest, ExclusiveUseEndsWithEachOpener) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 100) GTEST_SKIP() << "cannot switch to an ordinary user here";
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
