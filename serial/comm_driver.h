@@ -22,10 +22,10 @@ struct TLineState {
     uint32_t DCBlength = 0;  // size of the record as the wire format counts it (28)
     uint32_t BaudRate = 0;   // bits per second
     bool fBinary = false;
-    bool fParity = false;        // check parity of received bytes
-    bool fOutxCtsFlow = false;   // hold output while CTS is off
-    bool fOutxDsrFlow = false;   // hold output while DSR is off
-    uint8_t fDtrControl = 0;     // 0 disable, 1 enable, 2 handshake
+    bool fParity = false;       // check parity of received bytes
+    bool fOutxCtsFlow = false;  // hold output while CTS is off
+    bool fOutxDsrFlow = false;  // hold output while DSR is off
+    uint8_t fDtrControl = 0;    // 0 disable, 1 enable, 2 handshake
     bool fDsrSensitivity = false;
     bool fTXContinueOnXoff = false;
     bool fOutX = false;  // XON/XOFF on output
@@ -66,7 +66,7 @@ enum class TTransferStatus {
 };
 
 class TCommDriver {
-public:
+  public:
     // Event bits for SetCommMask / WaitCommEvent.
     static constexpr uint32_t EV_RXCHAR = 1;   // a byte arrived
     static constexpr uint32_t EV_TXEMPTY = 4;  // the output queue drained

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "serial/serial_port.h"
 
@@ -24,11 +25,11 @@ struct TSpeed {
 };
 
 constexpr TSpeed kSpeeds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
-    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600},   {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+    {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+    {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+    {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
     {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
 };
 
@@ -69,14 +70,38 @@ void MakeRaw(termios& t) {
 
 namespace posix_comm {
 
+std::string DevicePathForPort(const std::string& device) {
+    static const std::string prefix = "\\\\.\\";
+    if (device.compare(0, prefix.size(), prefix) != 0) return device;
+    const std::string name = device.substr(prefix.size());
+    // "COMn" with n >= 1 is the n-th serial port; anything else is a name under /dev.
+    if (name.size() > 3 && (name[0] == 'C' || name[0] == 'c') && (name[1] == 'O' || name[1] == 'o') &&
+        (name[2] == 'M' || name[2] == 'm')) {
+        const std::string digits = name.substr(3);
+        if (digits.size() <= 9 && digits.find_first_not_of("0123456789") == std::string::npos) {
+            const long number = std::stol(digits);
+            if (number >= 1) return "/dev/ttyS" + std::to_string(number - 1);
+        }
+    }
+    return "/dev/" + name;
+}
+
 TLineState LineStateFromTermios(const termios& t, const TLineState& shadow) {
     TLineState s = shadow;
     s.BaudRate = SpeedBaud(::cfgetospeed(&t));
     switch (t.c_cflag & CSIZE) {
-        case CS5: s.ByteSize = 5; break;
-        case CS6: s.ByteSize = 6; break;
-        case CS7: s.ByteSize = 7; break;
-        default: s.ByteSize = 8; break;
+        case CS5:
+            s.ByteSize = 5;
+            break;
+        case CS6:
+            s.ByteSize = 6;
+            break;
+        case CS7:
+            s.ByteSize = 7;
+            break;
+        default:
+            s.ByteSize = 8;
+            break;
     }
     if (!(t.c_cflag & PARENB))
         s.Parity = 0;
@@ -113,11 +138,20 @@ bool LineStateToTermios(const TLineState& s, termios& t) {
     static const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
     t.c_cflag |= sizes[s.ByteSize - 5];
     switch (s.Parity) {
-        case 1: t.c_cflag |= PARENB | PARODD; break;
-        case 2: t.c_cflag |= PARENB; break;
-        case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-        case 4: t.c_cflag |= PARENB | CMSPAR; break;
-        default: break;
+        case 1:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case 2:
+            t.c_cflag |= PARENB;
+            break;
+        case 3:
+            t.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        case 4:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
+        default:
+            break;
     }
     if (s.StopBits != 0) t.c_cflag |= CSTOPB;
     if (s.fOutxCtsFlow || s.fRtsControl == 2) t.c_cflag |= CRTSCTS;
@@ -159,7 +193,7 @@ std::string TPosixCommDriver::SystemErrorText(int32_t code) {
 }
 
 TCommHandle TPosixCommDriver::CreateFile(const std::string& path) {
-    const std::string device = DevicePathForPort(path);
+    const std::string device = posix_comm::DevicePathForPort(path);
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         FLastError = errno;
@@ -459,11 +493,24 @@ bool TPosixCommDriver::EscapeCommFunction(TCommHandle h, uint32_t code) {
     int bits = 0;
     unsigned long request = 0;
     switch (code) {
-        case SETRTS: bits = TIOCM_RTS; request = TIOCMBIS; break;
-        case CLRRTS: bits = TIOCM_RTS; request = TIOCMBIC; break;
-        case SETDTR: bits = TIOCM_DTR; request = TIOCMBIS; break;
-        case CLRDTR: bits = TIOCM_DTR; request = TIOCMBIC; break;
-        default: return Fail(EINVAL);
+        case SETRTS:
+            bits = TIOCM_RTS;
+            request = TIOCMBIS;
+            break;
+        case CLRRTS:
+            bits = TIOCM_RTS;
+            request = TIOCMBIC;
+            break;
+        case SETDTR:
+            bits = TIOCM_DTR;
+            request = TIOCMBIS;
+            break;
+        case CLRDTR:
+            bits = TIOCM_DTR;
+            request = TIOCMBIC;
+            break;
+        default:
+            return Fail(EINVAL);
     }
     if (::ioctl(h, request, &bits) != 0) return Fail(errno);
     return true;

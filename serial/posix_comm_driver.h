@@ -2,8 +2,8 @@
 // The serial-port services over POSIX terminals (termios, ioctl, poll), as used on Linux.
 //
 // Device paths: "\\.\COMn" opens /dev/ttyS(n-1), "\\.\NAME" opens /dev/NAME, any other path opens
-// as given (see DevicePathForPort). The open is exclusive: O_NOCTTY | O_NONBLOCK, then TIOCEXCL and
-// flock(LOCK_EX | LOCK_NB), so a second open fails with EBUSY or EWOULDBLOCK, also for root. Only
+// as given (see posix_comm::DevicePathForPort). The open is exclusive: O_NOCTTY | O_NONBLOCK, then
+// TIOCEXCL and flock(LOCK_EX | LOCK_NB), so a second open fails with EBUSY or EWOULDBLOCK, also for root. Only
 // terminals open (anything else fails with ENOTTY). The terminal is switched to raw byte transfer at
 // open (no echo, no line editing, no character translation); speed, character size, parity and stop
 // bits stay as the OS had them until SetCommState.
@@ -19,7 +19,7 @@
 #include "serial/comm_driver.h"
 
 class TPosixCommDriver : public TCommDriver {
-public:
+  public:
     TPosixCommDriver() = default;
     ~TPosixCommDriver() override;
 
@@ -48,15 +48,15 @@ public:
     void Sleep(uint32_t ms) override;
     uint32_t MillisecondTick() override;
 
-private:
+  private:
     struct TPortState {
-        TLineState shadow;       // fields termios cannot hold, as last stored
-        uint32_t mask = 0;       // events WaitCommEvent waits for
-        std::string pushback;    // bytes taken while probing the line, handed out first by ReadFile
-        std::string pendingOut;  // rest of a write the terminal had no room for yet
-        size_t transferDone = 0; // bytes moved by the last write
-        int transferError = 0;   // errno that ended the last write, 0 if none
-        bool haveCounts = false; // whether the line-error counters can be read
+        TLineState shadow;        // fields termios cannot hold, as last stored
+        uint32_t mask = 0;        // events WaitCommEvent waits for
+        std::string pushback;     // bytes taken while probing the line, handed out first by ReadFile
+        std::string pendingOut;   // rest of a write the terminal had no room for yet
+        size_t transferDone = 0;  // bytes moved by the last write
+        int transferError = 0;    // errno that ended the last write, 0 if none
+        bool haveCounts = false;  // whether the line-error counters can be read
         int frame = 0, overrun = 0, parity = 0, bufOverrun = 0;
     };
 
@@ -71,6 +71,9 @@ private:
 };
 
 namespace posix_comm {
+// The device a port path names: "\\.\COMn" -> /dev/ttyS(n-1), "\\.\NAME" -> /dev/NAME, any other
+// name unchanged.
+std::string DevicePathForPort(const std::string& device);
 // The line-state record as termios holds it. Fields termios has no place for come from `shadow`.
 TLineState LineStateFromTermios(const termios& t, const TLineState& shadow);
 // Writes the record into `t` (raw transfer, speed, size, parity, stop bits, flow control, XON/XOFF

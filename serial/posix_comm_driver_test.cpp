@@ -24,7 +24,7 @@ int64_t MsSince(Clock::time_point start) {
 }
 
 class PtyPort : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         int slave = -1;
         char name[128] = {};
@@ -41,7 +41,9 @@ protected:
         port.ClosePort();
         if (master >= 0) ::close(master);
     }
-    void PeerWrite(const std::string& bytes) { ASSERT_EQ(::write(master, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    void PeerWrite(const std::string& bytes) {
+        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
     // Reads what the port sent, waiting at most timeoutMs for the first byte.
     std::string PeerRead(size_t want, int timeoutMs = 1000) {
         std::string got;
@@ -109,6 +111,15 @@ TEST_F(PtyPort, SecondOpenOfABusyDeviceFails) {
     EXPECT_TRUE(other.IsOpen()) << other.ErrorText();
 }
 
+TEST(DevicePathForPort, MapsPortPathsToDevices) {
+    EXPECT_EQ(posix_comm::DevicePathForPort("\\\\.\\COM3"), "/dev/ttyS2");
+    EXPECT_EQ(posix_comm::DevicePathForPort("\\\\.\\com1"), "/dev/ttyS0");
+    EXPECT_EQ(posix_comm::DevicePathForPort("\\\\.\\ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(posix_comm::DevicePathForPort("\\\\.\\pts/4"), "/dev/pts/4");
+    EXPECT_EQ(posix_comm::DevicePathForPort("\\\\.\\COM-1"), "/dev/COM-1");  // no such device: fails to open
+    EXPECT_EQ(posix_comm::DevicePathForPort("/dev/pts/4"), "/dev/pts/4");
+}
+
 struct TermiosRow {
     const char* name;
     int32_t baud, bits;
@@ -136,7 +147,11 @@ TEST_P(TermiosConversion, RoundTrip) {
     TLineState s;
     s.BaudRate = static_cast<uint32_t>(r.baud);
     s.ByteSize = static_cast<uint8_t>(r.bits);
-    s.Parity = r.parity == 'N' || r.parity == 'n' ? 0 : r.parity == 'O' ? 1 : r.parity == 'E' ? 2 : r.parity == 'M' ? 3 : 4;
+    s.Parity = r.parity == 'N' || r.parity == 'n' ? 0
+               : r.parity == 'O'                  ? 1
+               : r.parity == 'E'                  ? 2
+               : r.parity == 'M'                  ? 3
+                                                  : 4;
     s.fParity = s.Parity != 0;
     s.StopBits = static_cast<uint8_t>(r.stop);
     s.fOutX = s.fInX = r.soft;

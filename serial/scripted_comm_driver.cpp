@@ -46,7 +46,8 @@ TScriptedCommDriver::TDevice* TScriptedCommDriver::Use(TCommHandle h, const char
 
 void TScriptedCommDriver::Deliver(TDevice& d) {
     while (!d.arrivals.empty() && d.arrivals.front().at <= FNow) {
-        if (d.arrivals.front().lineErrors != 0) d.errorMarks.emplace_back(d.input.size(), d.arrivals.front().lineErrors);
+        if (d.arrivals.front().lineErrors != 0)
+            d.errorMarks.emplace_back(d.input.size(), d.arrivals.front().lineErrors);
         d.input += d.arrivals.front().bytes;
         d.arrivals.pop_front();
     }

@@ -16,9 +16,9 @@
 #include "serial/comm_driver.h"
 
 class TScriptedCommDriver : public TCommDriver {
-public:
+  public:
     struct TArrival {
-        uint64_t at = 0;          // virtual milliseconds
+        uint64_t at = 0;  // virtual milliseconds
         std::string bytes;
         uint32_t lineErrors = 0;  // CE_* flags reported once these bytes are read
     };
@@ -29,13 +29,13 @@ public:
         uint32_t modemStatus = MS_CTS_ON | MS_DSR_ON;
         uint32_t pendingErrors = 0;
         std::deque<std::pair<size_t, uint32_t>> errorMarks;  // (input offset, CE_* flags) not yet read
-        int64_t hangUpAt = -1;          // virtual time the peer goes away; -1 never
-        bool writeStalls = false;       // writes stay pending until aborted
+        int64_t hangUpAt = -1;                               // virtual time the peer goes away; -1 never
+        bool writeStalls = false;                            // writes stay pending until aborted
         bool open = false;
         uint32_t mask = 0;
         TLineState state;
-        std::vector<uint32_t> escapes;        // EscapeCommFunction codes in order
-        std::vector<uint32_t> purges;         // PurgeComm flags in order
+        std::vector<uint32_t> escapes;                  // EscapeCommFunction codes in order
+        std::vector<uint32_t> purges;                   // PurgeComm flags in order
         std::vector<std::pair<uint64_t, bool>> breaks;  // (time, on) of break changes
     };
 
@@ -82,7 +82,7 @@ public:
     void Sleep(uint32_t ms) override;
     uint32_t MillisecondTick() override { return static_cast<uint32_t>(FTickBase + FNow); }
 
-private:
+  private:
     // The device of a handle, or nullptr with EBADF; also applies an injected failure of `service`.
     TDevice* Use(TCommHandle h, const char* service);
     bool Failing(const char* service);

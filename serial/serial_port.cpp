@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr uint32_t kPurgeAll = TCommDriver::PURGE_TXABORT | TCommDriver::PURGE_RXABORT | TCommDriver::PURGE_TXCLEAR |
-                               TCommDriver::PURGE_RXCLEAR;
+constexpr uint32_t kPurgeAll =
+    TCommDriver::PURGE_TXABORT | TCommDriver::PURGE_RXABORT | TCommDriver::PURGE_TXCLEAR | TCommDriver::PURGE_RXCLEAR;
 // Largest piece a stream transfer moves at once.
 constexpr int32_t kStreamPiece = 8192;
 // Size of the line-state record as the wire format counts it.
@@ -146,18 +146,6 @@ int32_t ParsePortNumber(const std::string& name) {
     return -1;
 }
 
-std::string DevicePathForPort(const std::string& device) {
-    static const std::string prefix = "\\\\.\\";
-    if (!StartsWith(device, prefix)) return device;
-    const std::string name = device.substr(prefix.size());
-    const std::string upper = UpperAscii(name);
-    int32_t number = 0;
-    if (StartsWith(upper, "COM") && upper.size() > 3 && upper[3] >= '0' && upper[3] <= '9' &&
-        ParseInt32(upper.substr(3), number) && number >= 1)
-        return "/dev/ttyS" + std::to_string(number - 1);
-    return "/dev/" + name;
-}
-
 // ---------------------------------------------------------------- TSerialPort
 
 TSerialPort::TSerialPort(std::shared_ptr<TCommDriver> driver) : FDriver(std::move(driver)) {
@@ -174,21 +162,36 @@ TSerialPort::~TSerialPort() {
 
 std::string TSerialPort::GetErrorDesc(int32_t code) {
     switch (code) {
-        case SerialOk: return "OK";
-        case SerialErrOwned: return "Port owned by other process";
-        case SerialErrInUse: return "Instance already in use";
-        case SerialErrBadParam: return "Wrong parameter at call";
-        case SerialErrNotOpen: return "Instance not yet connected";
-        case SerialErrNoAnswer: return "No device answer detected";
-        case SerialErrLineTooLong: return "Maximal buffer length exceeded";
-        case SerialErrTimeout: return "Timeout during operation";
-        case SerialErrReadFailed: return "Reading of data failed";
-        case SerialErrFraming: return "Receive framing error";
-        case SerialErrOverrun: return "Receive Overrun Error";
-        case SerialErrInputOverflow: return "Receive Queue overflow";
-        case SerialErrParity: return "Receive Parity Error";
-        case SerialErrOutputFull: return "Tranceive Queue is full";
-        default: return SystemMessage(code);
+        case SerialOk:
+            return "OK";
+        case SerialErrOwned:
+            return "Port owned by other process";
+        case SerialErrInUse:
+            return "Instance already in use";
+        case SerialErrBadParam:
+            return "Wrong parameter at call";
+        case SerialErrNotOpen:
+            return "Instance not yet connected";
+        case SerialErrNoAnswer:
+            return "No device answer detected";
+        case SerialErrLineTooLong:
+            return "Maximal buffer length exceeded";
+        case SerialErrTimeout:
+            return "Timeout during operation";
+        case SerialErrReadFailed:
+            return "Reading of data failed";
+        case SerialErrFraming:
+            return "Receive framing error";
+        case SerialErrOverrun:
+            return "Receive Overrun Error";
+        case SerialErrInputOverflow:
+            return "Receive Queue overflow";
+        case SerialErrParity:
+            return "Receive Parity Error";
+        case SerialErrOutputFull:
+            return "Tranceive Queue is full";
+        default:
+            return SystemMessage(code);
     }
 }
 
@@ -333,12 +336,28 @@ void TSerialPort::SetLineParams(int32_t baud, int32_t dataBits, char parity, int
     s.BaudRate = static_cast<uint32_t>(baud);
     s.ByteSize = static_cast<uint8_t>(dataBits);
     switch (parity) {
-        case 'N': case 'n': s.Parity = 0; break;
-        case 'O': case 'o': s.Parity = 1; break;
-        case 'E': case 'e': s.Parity = 2; break;
-        case 'M': case 'm': s.Parity = 3; break;
-        case 'S': case 's': s.Parity = 4; break;
-        default: break;  // keep the port's parity
+        case 'N':
+        case 'n':
+            s.Parity = 0;
+            break;
+        case 'O':
+        case 'o':
+            s.Parity = 1;
+            break;
+        case 'E':
+        case 'e':
+            s.Parity = 2;
+            break;
+        case 'M':
+        case 'm':
+            s.Parity = 3;
+            break;
+        case 'S':
+        case 's':
+            s.Parity = 4;
+            break;
+        default:
+            break;  // keep the port's parity
     }
     s.StopBits = static_cast<uint8_t>(stopBits);
     s.XonChar = 17;
@@ -536,7 +555,8 @@ int32_t TSerialPort::WriteBytes(const char* buffer, int32_t count) {
     SetError(0);
     size_t done = 0;
     switch (FDriver->WriteFile(FHandle, buffer, static_cast<size_t>(count), done)) {
-        case TTransferStatus::Done: break;
+        case TTransferStatus::Done:
+            break;
         case TTransferStatus::Pending:
             if (!FDriver->WaitForTransfer(FHandle, FDeadlockTimeout)) {
                 FDriver->PurgeComm(FHandle, TCommDriver::PURGE_TXABORT);
@@ -544,7 +564,9 @@ int32_t TSerialPort::WriteBytes(const char* buffer, int32_t count) {
             }
             if (!FDriver->GetTransferResult(FHandle, done) && FErrorCode == 0) SetErrorFromSystem(-1);
             break;
-        case TTransferStatus::Failed: SetError(FDriver->GetLastError()); break;
+        case TTransferStatus::Failed:
+            SetError(FDriver->GetLastError());
+            break;
     }
     uint32_t errors = 0, in = 0, out = 0;
     if (FDriver->ClearCommError(FHandle, errors, in, out) && errors != 0) MapLineErrors(errors);
@@ -578,7 +600,8 @@ int32_t TSerialPort::ReadBytesRaw(char* buffer, int32_t count) {
     SetError(0);
     size_t done = 0;
     switch (FDriver->ReadFile(FHandle, buffer, static_cast<size_t>(count), done)) {
-        case TTransferStatus::Done: break;
+        case TTransferStatus::Done:
+            break;
         case TTransferStatus::Pending:
             if (!FDriver->WaitForTransfer(FHandle, FDeadlockTimeout)) {
                 FDriver->PurgeComm(FHandle, TCommDriver::PURGE_RXABORT);
@@ -586,7 +609,9 @@ int32_t TSerialPort::ReadBytesRaw(char* buffer, int32_t count) {
             }
             if (!FDriver->GetTransferResult(FHandle, done) && FErrorCode == 0) SetErrorFromSystem(-1);
             break;
-        case TTransferStatus::Failed: SetError(FDriver->GetLastError()); break;
+        case TTransferStatus::Failed:
+            SetError(FDriver->GetLastError());
+            break;
     }
     uint32_t errors = 0, in = 0, out = 0;
     if (FDriver->ClearCommError(FHandle, errors, in, out) && errors != 0) MapLineErrors(errors);
@@ -877,8 +902,8 @@ std::string TSerialPort::RunModemExchange(const std::string& command, bool dial)
     FConvertLineEnd = true;
 
     const int64_t wait = dial ? int64_t{FAtTimeout} * 90 : int64_t{FAtTimeout};
-    const auto lineTimeout = static_cast<int32_t>(std::clamp<int64_t>(wait, std::numeric_limits<int32_t>::min(),
-                                                                      std::numeric_limits<int32_t>::max()));
+    const auto lineTimeout = static_cast<int32_t>(
+        std::clamp<int64_t>(wait, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
     WriteText(command + "\r");
     for (;;) {
         const std::string line = ReadLine(lineTimeout);

@@ -20,25 +20,25 @@
 #include "serial/comm_driver.h"
 
 // Result codes of the port's own conditions (ErrorCode()); texts from GetErrorDesc().
-constexpr int32_t SerialOk = 0;                   // "OK"
-constexpr int32_t SerialErrOwned = 9991;          // "Port owned by other process"
-constexpr int32_t SerialErrInUse = 9992;          // "Instance already in use"
-constexpr int32_t SerialErrBadParam = 9993;       // "Wrong parameter at call"
-constexpr int32_t SerialErrNotOpen = 9994;        // "Instance not yet connected"
-constexpr int32_t SerialErrNoAnswer = 9995;       // "No device answer detected"
-constexpr int32_t SerialErrLineTooLong = 9996;    // "Maximal buffer length exceeded"
-constexpr int32_t SerialErrTimeout = 9997;        // "Timeout during operation"
-constexpr int32_t SerialErrReadFailed = 9998;     // "Reading of data failed"
-constexpr int32_t SerialErrFraming = 9999;        // "Receive framing error"
-constexpr int32_t SerialErrOverrun = 10000;       // "Receive Overrun Error"
-constexpr int32_t SerialErrInputOverflow = 10001; // "Receive Queue overflow"
-constexpr int32_t SerialErrParity = 10002;        // "Receive Parity Error"
-constexpr int32_t SerialErrOutputFull = 10003;    // "Tranceive Queue is full"
+constexpr int32_t SerialOk = 0;                    // "OK"
+constexpr int32_t SerialErrOwned = 9991;           // "Port owned by other process"
+constexpr int32_t SerialErrInUse = 9992;           // "Instance already in use"
+constexpr int32_t SerialErrBadParam = 9993;        // "Wrong parameter at call"
+constexpr int32_t SerialErrNotOpen = 9994;         // "Instance not yet connected"
+constexpr int32_t SerialErrNoAnswer = 9995;        // "No device answer detected"
+constexpr int32_t SerialErrLineTooLong = 9996;     // "Maximal buffer length exceeded"
+constexpr int32_t SerialErrTimeout = 9997;         // "Timeout during operation"
+constexpr int32_t SerialErrReadFailed = 9998;      // "Reading of data failed"
+constexpr int32_t SerialErrFraming = 9999;         // "Receive framing error"
+constexpr int32_t SerialErrOverrun = 10000;        // "Receive Overrun Error"
+constexpr int32_t SerialErrInputOverflow = 10001;  // "Receive Queue overflow"
+constexpr int32_t SerialErrParity = 10002;         // "Receive Parity Error"
+constexpr int32_t SerialErrOutputFull = 10003;     // "Tranceive Queue is full"
 
 // Thrown by a failing operation when RaiseExcept is set.
 // what() is "Communication error <code>: <text>".
 class ESerialError : public std::runtime_error {
-public:
+  public:
     ESerialError(int32_t code, std::string text);
     int32_t ErrorCode;
     std::string ErrorText;
@@ -58,7 +58,8 @@ enum TSerialStatusReason {
 };
 
 // Status hook, called synchronously inside the reporting operation.
-using TSerialStatusHook = std::function<void(TSerialPort& Sender, TSerialStatusReason Reason, const std::string& Value)>;
+using TSerialStatusHook =
+    std::function<void(TSerialPort& Sender, TSerialStatusReason Reason, const std::string& Value)>;
 
 // Milliseconds of the monotonic clock, low 32 bits (wraps after about 49.7 days).
 uint32_t MillisecondTick();
@@ -77,12 +78,9 @@ void AppendTextToStream(std::ostream& stream, const std::string& text);
 // Zero-based COM number of a port name: "COMn" (any case) gives n-1 ("COM"/"COMX": -1),
 // "/dev/ttySn" (any case) gives n (no number: -2), anything else -1.
 int32_t ParsePortNumber(const std::string& name);
-// The OS device a port path names: "\\.\COMn" -> /dev/ttyS(n-1), "\\.\NAME" -> /dev/NAME, any other
-// name unchanged.
-std::string DevicePathForPort(const std::string& device);
 
 class TSerialPort {
-public:
+  public:
     // Create: no port open, ErrorCode 0, ErrorText "OK". The driver supplies the OS services.
     explicit TSerialPort(std::shared_ptr<TCommDriver> driver = MakePosixCommDriver());
     // Destroy: ClosePort.
@@ -142,7 +140,7 @@ public:
     virtual int32_t WriteBytes(const char* buffer, int32_t count);
     virtual void WriteOneByte(uint8_t byte);
     virtual void WriteText(const std::string& bytes);
-    virtual void WriteInt32(int32_t value);                 // 4 bytes, least significant first
+    virtual void WriteInt32(int32_t value);                  // 4 bytes, least significant first
     virtual void WriteCountedText(const std::string& text);  // int32 length, then the bytes
     // The rest of the stream (size - position bytes, at most 8192 per write); std::out_of_range when
     // the rest does not fit in 32 bits.
@@ -253,7 +251,7 @@ public:
     TLineState& LineState() { return FLineState; }
     TCommDriver& Driver() { return *FDriver; }
 
-protected:
+  protected:
     // Shared body of ModemCommand and ModemDial.
     std::string RunModemExchange(const std::string& command, bool dial);
 

@@ -14,7 +14,7 @@ namespace {
 const std::string kPath = "\\\\.\\ttyTEST";
 
 class ScriptedPort : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dev = &drv->AddDevice(kPath);
         port.OpenPort(kPath);
@@ -23,9 +23,7 @@ protected:
     }
     // Hooks of a test capture its locals; the port reports again when it is destroyed.
     void TearDown() override { port.SetOnStatus(nullptr); }
-    void At(uint64_t t, const std::string& bytes, uint32_t lineErrors = 0) {
-        drv->Arrive(kPath, t, bytes, lineErrors);
-    }
+    void At(uint64_t t, const std::string& bytes, uint32_t lineErrors = 0) { drv->Arrive(kPath, t, bytes, lineErrors); }
 
     std::shared_ptr<TScriptedCommDriver> drv = std::make_shared<TScriptedCommDriver>();
     TScriptedCommDriver::TDevice* dev = nullptr;
@@ -60,7 +58,8 @@ TEST_P(FindLineBreakRows, Finds) {
     EXPECT_EQ(found, GetParam().found);
 }
 INSTANTIATE_TEST_SUITE_P(Breaks, FindLineBreakRows,
-                         ::testing::Values(BreakRow{"crlf", "AB\r\nCD", 3, "\r\n"}, BreakRow{"lfcr", "AB\n\rCD", 3, "\n\r"},
+                         ::testing::Values(BreakRow{"crlf", "AB\r\nCD", 3, "\r\n"},
+                                           BreakRow{"lfcr", "AB\n\rCD", 3, "\n\r"},
                                            BreakRow{"lone_cr_last", "AB\r", 3, "\r"},
                                            BreakRow{"lone_cr_inside", "A\rB", 2, "\r"},
                                            BreakRow{"lf_lf", "\n\n", 1, "\n"}, BreakRow{"none", "ABC", -1, ""},
@@ -82,15 +81,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PortNameRow{"device_path", "\\\\.\\COM3", -1}, PortNameRow{"pts", "/dev/pts/3", -1},
                       PortNameRow{"huge", "COM99999999999", -1}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(DevicePathForPort, MapsPortPathsToDevices) {
-    EXPECT_EQ(DevicePathForPort("\\\\.\\COM3"), "/dev/ttyS2");
-    EXPECT_EQ(DevicePathForPort("\\\\.\\com1"), "/dev/ttyS0");
-    EXPECT_EQ(DevicePathForPort("\\\\.\\ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(DevicePathForPort("\\\\.\\pts/4"), "/dev/pts/4");
-    EXPECT_EQ(DevicePathForPort("\\\\.\\COM-1"), "/dev/COM-1");  // no such device: fails to open
-    EXPECT_EQ(DevicePathForPort("/dev/pts/4"), "/dev/pts/4");
-}
 
 TEST(ByteOrder, PackAndReverse) {
     EXPECT_EQ(PackInt32BE(0x01020304), std::string("\x01\x02\x03\x04", 4));
@@ -442,13 +432,14 @@ TEST_P(MapLineErrorsRows, LaterFlagsWin) {
     EXPECT_EQ(port.ErrorCode(), GetParam().code);
     EXPECT_EQ(port.ErrorText(), "Timeout during operation");  // the text is not touched
 }
-INSTANTIATE_TEST_SUITE_P(
-    Flags, MapLineErrorsRows,
-    ::testing::Values(LineErrorRow{"overrun_and_parity", 2 | 4, 10002}, LineErrorRow{"frame", 8, 9999},
-                      LineErrorRow{"input_overflow", 1, 10001}, LineErrorRow{"overrun", 2, 10000},
-                      LineErrorRow{"frame_and_txfull", 8 | 256, 10003}, LineErrorRow{"all", 1 | 2 | 4 | 8 | 256, 10003},
-                      LineErrorRow{"other_bits", 16 | 32, 9997}, LineErrorRow{"none", 0, 9997}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Flags, MapLineErrorsRows,
+                         ::testing::Values(LineErrorRow{"overrun_and_parity", 2 | 4, 10002},
+                                           LineErrorRow{"frame", 8, 9999}, LineErrorRow{"input_overflow", 1, 10001},
+                                           LineErrorRow{"overrun", 2, 10000},
+                                           LineErrorRow{"frame_and_txfull", 8 | 256, 10003},
+                                           LineErrorRow{"all", 1 | 2 | 4 | 8 | 256, 10003},
+                                           LineErrorRow{"other_bits", 16 | 32, 9997}, LineErrorRow{"none", 0, 9997}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScriptedPort, LineErrorAfterATransferKeepsTheData) {
     At(10, "AB", TCommDriver::CE_FRAME);
@@ -501,7 +492,9 @@ TEST_F(ScriptedPort, FixedLengthAndByteReads) {
 }
 
 TEST_F(ScriptedPort, BogusCountedLengthTimesOutWithoutAllocatingIt) {
-    At(10, std::string("\xff\xff\xff\x7f" "abc", 7));
+    At(10, std::string("\xff\xff\xff\x7f"
+                       "abc",
+                       7));
     EXPECT_EQ(port.ReadCountedText(1000), "");
     EXPECT_EQ(port.ErrorCode(), SerialErrTimeout);
 }
@@ -681,7 +674,9 @@ TEST_F(ScriptedPort, CountedStreamsInBothByteOrders) {
     port.WriteCountedStreamBE(big);
     EXPECT_EQ(dev->written, std::string("\0\0\0\x05HELLO", 9));
 
-    At(10, std::string("\x05\0\0\0HELLO\0\0\0\x03" "abc", 16));
+    At(10, std::string("\x05\0\0\0HELLO\0\0\0\x03"
+                       "abc",
+                       16));
     std::ostringstream a, b;
     port.ReadCountedStream(a, 1000);
     port.ReadCountedStreamBE(b, 1000);
@@ -704,7 +699,7 @@ TEST_F(ScriptedPort, StreamRestGoesOutInPiecesOf8192) {
 }
 
 class PieceRecordingPort : public TSerialPort {
-public:
+  public:
     using TSerialPort::TSerialPort;
     std::string ReadTextOfLength(int32_t count, int32_t timeoutMs) override {
         pieces.push_back(count);
@@ -778,14 +773,15 @@ TEST_P(ModemRows, CollectsReplyLines) {
 }
 INSTANTIATE_TEST_SUITE_P(
     Replies, ModemRows,
-    ::testing::Values(ModemRow{"echo_then_ok", false, "ATI\r\nOK\r\n", "OK\r\n", true, 0},
-                      ModemRow{"blank_lines", false, "ATI\r\n\r\nMODEL 7\r\n\r\nOK\r\n", "\r\nMODEL 7\r\n\r\nOK\r\n", true, 0},
-                      ModemRow{"error", false, "ATI\rERROR\r", "ERROR\r\n", false, 0},
-                      ModemRow{"silence", false, "ATI\r\nPARTIAL", "\r\n", false, 9997},
-                      ModemRow{"connect_with_speed", true, "ATD123\r\nCONNECT 9600\r\n", "CONNECT 9600\r\n", true, 0},
-                      ModemRow{"busy", true, "BUSY\r\n", "BUSY\r\n", false, 0},
-                      ModemRow{"no_carrier", true, "\r\nNO CARRIER\r\n", "\r\nNO CARRIER\r\n", false, 0},
-                      ModemRow{"ok_is_not_final_when_dialling", true, "OK\r\nCONNECT\r\n", "OK\r\nCONNECT\r\n", true, 0}),
+    ::testing::Values(
+        ModemRow{"echo_then_ok", false, "ATI\r\nOK\r\n", "OK\r\n", true, 0},
+        ModemRow{"blank_lines", false, "ATI\r\n\r\nMODEL 7\r\n\r\nOK\r\n", "\r\nMODEL 7\r\n\r\nOK\r\n", true, 0},
+        ModemRow{"error", false, "ATI\rERROR\r", "ERROR\r\n", false, 0},
+        ModemRow{"silence", false, "ATI\r\nPARTIAL", "\r\n", false, 9997},
+        ModemRow{"connect_with_speed", true, "ATD123\r\nCONNECT 9600\r\n", "CONNECT 9600\r\n", true, 0},
+        ModemRow{"busy", true, "BUSY\r\n", "BUSY\r\n", false, 0},
+        ModemRow{"no_carrier", true, "\r\nNO CARRIER\r\n", "\r\nNO CARRIER\r\n", false, 0},
+        ModemRow{"ok_is_not_final_when_dialling", true, "OK\r\nCONNECT\r\n", "OK\r\nCONNECT\r\n", true, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScriptedPort, ModemCommandRestoresConvertLineEndAfterAnException) {
