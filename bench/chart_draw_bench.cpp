@@ -1,10 +1,10 @@
 // A full draw of the program's chart into a 1200 x 700 image, with N points in each of the two series:
 // the time should stay about flat from a thousand to a million points.
+#include <benchmark/benchmark.h>
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
-#include <benchmark/benchmark.h>
-
 #include <cmath>
 #include <memory>
 

@@ -17,9 +17,7 @@
 namespace {
 
 // Colour numbers of the settings are 0xBBGGRR.
-std::uint32_t BgrToRgb(std::uint32_t bgr) {
-    return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
-}
+std::uint32_t BgrToRgb(std::uint32_t bgr) { return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF); }
 
 QFont PixelFont(const QString& family, int px, QFont::StyleHint hint) {
     QFont f(family);

@@ -18,7 +18,7 @@ class QMenu;
 class QPrinter;
 
 class TLoggerChart : public TChart {
-public:
+  public:
     TLoggerChart(QWidget* parent = nullptr, QAction* mnDots = nullptr, QAction* mnTemp = nullptr,
                  QAction* mnHum = nullptr, QMenu* popupMenu = nullptr);
 
@@ -45,9 +45,9 @@ public:
     void mnTempClick();  // line and markers of Series1 follow "Temperatura_1"
     void mnHumClick();   // line and markers of Series2 follow "Temperatura_2"
     // Gesture handlers. ChartZoom is also called by the parse of the reading lines.
-    void ChartZoom();       // with Ctrl held: the value axis scales automatically again
-    void ChartUndoZoom();   // the value axis scales automatically again
-    void ChartClick();      // with Ctrl held: the time axis stops scaling automatically
+    void ChartZoom();      // with Ctrl held: the value axis scales automatically again
+    void ChartUndoZoom();  // the value axis scales automatically again
+    void ChartClick();     // with Ctrl held: the time axis stops scaling automatically
     void ChartMouseWheel(Qt::KeyboardModifiers Shift, int WheelDelta, QPoint MousePos, bool& Handled);  // nothing
 
     // "Drukuj": asks for the printer; if one is chosen, writes the three-line header into the title and
@@ -70,7 +70,7 @@ public:
     std::function<double()> Clock;
     std::function<Qt::KeyboardModifiers()> KeyboardState;
 
-private:
+  private:
     bool CtrlDown() const;
     bool Checked(const QPointer<QAction>& item, bool whenMissing) const;
 

@@ -1,5 +1,7 @@
 #include "chart/logger_chart.h"
 
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -9,8 +11,6 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 #include "base/logger_format.h"
@@ -30,7 +30,7 @@ QApplication& App() {
 double Reading(double v) { return static_cast<float>(v); }
 
 class LoggerChart : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         App();
         for (QAction** a : {&dots, &temp, &hum}) {
@@ -282,8 +282,8 @@ TEST_F(LoggerChart, WheelAndRightReleaseDoWhatTheyShould) {
     popup.addAction("Zapisz");
     ShowChart();
     const double tMin = chart->BottomAxis.Minimum();
-    QWheelEvent wheel(QPointF(200, 200), chart->mapToGlobal(QPointF(200, 200)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(200, 200), chart->mapToGlobal(QPointF(200, 200)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(chart.get(), &wheel);
     EXPECT_FALSE(wheel.isAccepted());
     EXPECT_EQ(chart->BottomAxis.Minimum(), tMin);
@@ -294,7 +294,7 @@ TEST_F(LoggerChart, WheelAndRightReleaseDoWhatTheyShould) {
 }
 
 class LoggerChartPrint : public LoggerChart {
-protected:
+  protected:
     // The dialog seam: a PDF printer in the temporary directory, or cancel.
     void UseDialog(bool confirm, const QString& file = "print.pdf") {
         chart->PrintDialog = [this, confirm, file](QWidget*) -> std::unique_ptr<QPrinter> {
@@ -324,8 +324,7 @@ TEST_F(LoggerChartPrint, PrintsThreeLineHeaderAndHidesTitleAndLegendAfter) {
     chart->Drukuj1Click();
     EXPECT_EQ(dialogs, 1);
     EXPECT_TRUE(titleShownWhileDrawing);
-    EXPECT_EQ(chart->Title.Text,
-              (QStringList{"", "Wydruk z dnia: 2017-03-05 14:00:00", "Dane: data.log"}));
+    EXPECT_EQ(chart->Title.Text, (QStringList{"", "Wydruk z dnia: 2017-03-05 14:00:00", "Dane: data.log"}));
     EXPECT_FALSE(chart->Title.Visible);
     EXPECT_FALSE(chart->Legend.Visible);
     QFile pdf(dir.filePath("print.pdf"));
@@ -352,17 +351,6 @@ TEST_F(LoggerChartPrint, CancelPrintsNothingAndFailureIsPassedOn) {
     EXPECT_THROW(chart->Drukuj1Click(), EChartPrintError);
     EXPECT_FALSE(chart->Title.Visible);
     EXPECT_FALSE(chart->Legend.Visible);
-}
-
-TEST_F(LoggerChart, GrabForInspection) {
-    AddReadings(20.0, 23.5, 21.0, 120);
-    ShowChart();
-    chart->grab().save("/tmp/chart_wide.png");
-    chart->Series1.Clear();
-    chart->Series2.Clear();
-    AddReadings(21.2, 21.8, 21.5, 120);
-    chart->repaint();
-    chart->grab().save("/tmp/chart_narrow.png");
 }
 
 TEST_F(LoggerChart, ClearChartEmptiesHidesAndMakesAxesAutomatic) {

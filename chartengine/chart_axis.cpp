@@ -14,15 +14,19 @@ void TChartAxis::SetAutomatic(bool on) {
 
 void TChartAxis::SetAutomaticMinimum(bool on) {
     FAutoMin = on;
-    if (!on) FAutomatic = false;
-    else if (FAutoMax) FAutomatic = true;
+    if (!on)
+        FAutomatic = false;
+    else if (FAutoMax)
+        FAutomatic = true;
     Changed();
 }
 
 void TChartAxis::SetAutomaticMaximum(bool on) {
     FAutoMax = on;
-    if (!on) FAutomatic = false;
-    else if (FAutoMin) FAutomatic = true;
+    if (!on)
+        FAutomatic = false;
+    else if (FAutoMin)
+        FAutomatic = true;
     Changed();
 }
 

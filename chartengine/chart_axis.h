@@ -7,12 +7,12 @@
 
 // Raised by the range checks of TChartAxis; what() is the user-visible text.
 class EChartAxisError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class TChartAxis {
-public:
+  public:
     // Automatic on means both ends automatic. Switching it switches both ends with it.
     bool Automatic() const { return FAutomatic; }
     void SetAutomatic(bool on);
@@ -72,7 +72,7 @@ public:
     // was automatic, so that a gesture shifts or narrows the range the user sees.
     void FreezeToDrawRange();
 
-private:
+  private:
     void Changed();
 
     bool FAutomatic = true, FAutoMin = true, FAutoMax = true;

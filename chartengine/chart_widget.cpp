@@ -1,12 +1,12 @@
 #include "chartengine/chart_widget.h"
 
 #include <QFontMetricsF>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QLineF>
-#include <QVector>
 #include <QPrinter>
+#include <QVector>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -196,9 +196,8 @@ void TChart::Draw(QPainter& painter, const QRect& area) {
             leftLabelW = std::max(leftLabelW, fmLeft.horizontalAdvance(leftTexts.back()));
         }
     }
-    const double leftTitleW = axesShown && !LeftAxis.Title.isEmpty()
-                                  ? fmLeftTitle.horizontalAdvance(LeftAxis.Title) + kPad
-                                  : 0;
+    const double leftTitleW =
+        axesShown && !LeftAxis.Title.isEmpty() ? fmLeftTitle.horizontalAdvance(LeftAxis.Title) + kPad : 0;
     const int plotLeft =
         inner.left() + static_cast<int>(std::ceil(axesShown ? leftTitleW + leftLabelW + kLabelGap + kTick : 0));
     // Room for half a turned label past the right end of the time axis.
@@ -216,10 +215,9 @@ void TChart::Draw(QPainter& painter, const QRect& area) {
                                       BottomAxis.LabelsAngle == 90 ? bottomLineH : fmBottom.averageCharWidth() * 12);
         FBottomStep = BottomAxis.DateTime() ? TimeLabelStep(BottomAxis.Increment(), span, fit)
                                             : ValueLabelStep(BottomAxis.Increment(), span, fit);
-        FBottomLabels =
-            BottomAxis.DateTime()
-                ? TimeLabelPositions(BottomAxis.DrawMinimum(), BottomAxis.DrawMaximum(), FBottomStep)
-                : ValueLabelPositions(BottomAxis.DrawMinimum(), BottomAxis.DrawMaximum(), FBottomStep);
+        FBottomLabels = BottomAxis.DateTime()
+                            ? TimeLabelPositions(BottomAxis.DrawMinimum(), BottomAxis.DrawMaximum(), FBottomStep)
+                            : ValueLabelPositions(BottomAxis.DrawMinimum(), BottomAxis.DrawMaximum(), FBottomStep);
         const std::vector<double> bottomMinor =
             MinorTickPositions(FBottomLabels, FBottomStep, BottomAxis.MinorTickCount(), BottomAxis.DrawMinimum(),
                                BottomAxis.DrawMaximum());
@@ -254,8 +252,9 @@ void TChart::Draw(QPainter& painter, const QRect& area) {
             painter.setPen(QPen(Qt::black, 1));
             painter.drawLine(plotLeft - kTick, y, plotLeft, y);
             painter.setPen(LeftAxis.LabelsColor);
-            painter.drawText(QRectF(plotLeft - kTick - kLabelGap - leftLabelW, y - leftLineH / 2, leftLabelW, leftLineH),
-                             Qt::AlignRight | Qt::AlignVCenter, leftTexts[static_cast<int>(i)]);
+            painter.drawText(
+                QRectF(plotLeft - kTick - kLabelGap - leftLabelW, y - leftLineH / 2, leftLabelW, leftLineH),
+                Qt::AlignRight | Qt::AlignVCenter, leftTexts[static_cast<int>(i)]);
         }
         if (!LeftAxis.Title.isEmpty()) {
             painter.setFont(LeftAxis.TitleFont);
@@ -304,8 +303,8 @@ void TChart::Draw(QPainter& painter, const QRect& area) {
     painter.setClipRect(FPlot.adjusted(1, 1, 0, 0), Qt::IntersectClip);
     for (const auto& s : FSeries) {
         if (!s->LinePenVisible() && !s->PointerVisible()) continue;
-        const std::vector<TColumn> cols = ReduceToColumns(s->XValues(), s->YValues(), FBottomMap, FLeftMap,
-                                                          plotLeft, plotRight, plotTop, plotBottom);
+        const std::vector<TColumn> cols =
+            ReduceToColumns(s->XValues(), s->YValues(), FBottomMap, FLeftMap, plotLeft, plotRight, plotTop, plotBottom);
         if (cols.empty()) continue;
         const QColor color = ToQColor(s->Color());
         if (s->LinePenVisible() && s->Stairs()) {
@@ -319,8 +318,7 @@ void TChart::Draw(QPainter& painter, const QRect& area) {
                 const int top = std::min(prevY, px(c.Min)), bottom = std::max(prevY, px(c.Max));
                 painter.fillRect(QRect(c.X - h, top - h, w, bottom - top + w), color);
                 prevY = px(c.Last);
-                if (i + 1 < cols.size())
-                    painter.fillRect(QRect(c.X - h, prevY - h, cols[i + 1].X - c.X + w, w), color);
+                if (i + 1 < cols.size()) painter.fillRect(QRect(c.X - h, prevY - h, cols[i + 1].X - c.X + w, w), color);
             }
         } else if (s->LinePenVisible()) {
             QVector<QLineF> lines;
@@ -354,7 +352,8 @@ void TChart::Draw(QPainter& painter, const QRect& area) {
         QFontMetricsF fm(Legend.Font);
         const double box = std::max(4.0, fm.height() - 6);
         double w = kPad;
-        for (const auto& s : FSeries) w += box + kPad + fm.horizontalAdvance(QString::fromStdString(s->Title())) + 2 * kPad;
+        for (const auto& s : FSeries)
+            w += box + kPad + fm.horizontalAdvance(QString::fromStdString(s->Title())) + 2 * kPad;
         const QRectF r(FPlot.center().x() - w / 2, plotTop + kPad, w, fm.height() + kPad);
         painter.fillRect(r, Legend.Background);
         painter.setFont(Legend.Font);
@@ -364,8 +363,8 @@ void TChart::Draw(QPainter& painter, const QRect& area) {
             x += box + kPad;
             const QString t = QString::fromStdString(s->Title());
             painter.setPen(Legend.Color);
-            painter.drawText(QRectF(x, r.top(), fm.horizontalAdvance(t) + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                             t);
+            painter.drawText(QRectF(x, r.top(), fm.horizontalAdvance(t) + 1, r.height()),
+                             Qt::AlignLeft | Qt::AlignVCenter, t);
             x += fm.horizontalAdvance(t) + 2 * kPad;
         }
     }

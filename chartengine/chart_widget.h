@@ -32,13 +32,13 @@ class QPrinter;
 
 // Raised by TChart::PrintPage when the print job cannot be started or completed.
 class EChartPrintError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // An axis with its look.
 class TAxis : public TChartAxis {
-public:
+  public:
     QFont LabelsFont;
     QColor LabelsColor = Qt::black;
     int LabelsAngle = 0;  // 0 or 90 (turned, read from bottom to top)
@@ -66,7 +66,7 @@ struct TChartLegend {
 };
 
 class TChart : public QWidget {
-public:
+  public:
     explicit TChart(QWidget* parent = nullptr);
     ~TChart() override;
 
@@ -85,9 +85,9 @@ public:
     void SetTitleVisible(bool on);
     void SetLegendVisible(bool on);
 
-    QColor BackColor = QColor(240, 240, 240);    // panel background
-    QColor WallPenColor = Qt::black;             // outline of the plot frame
-    bool BevelSunken = true;                     // 1-pixel sunken bevel around the panel
+    QColor BackColor = QColor(240, 240, 240);  // panel background
+    QColor WallPenColor = Qt::black;           // outline of the plot frame
+    bool BevelSunken = true;                   // 1-pixel sunken bevel around the panel
 
     // Hooks. OnClick runs when the left button is released inside the chart after a press inside it,
     // before the zoom gesture ends. OnZoom runs once after a zoom has set the axes; OnUndoZoom after an
@@ -130,7 +130,7 @@ public:
     bool ZoomGestureActive() const { return FZoomActive; }
     bool ScrollGestureActive() const { return FScrollActive; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -138,7 +138,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-private:
+  private:
     TChartAxes Axes();
     bool AxisUsed(const TChartAxis& axis) const;
     bool CanStartGesture(QPoint pos) const;

@@ -1,5 +1,7 @@
 #include "chartengine/chart_widget.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QImage>
@@ -8,8 +10,6 @@
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <cmath>
 
 namespace {
@@ -31,7 +31,7 @@ QImage Render(TChart& chart, int w = 800, int h = 600) {
 }
 
 class ChartWidget : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         App();
         chart = std::make_unique<TChart>();
@@ -162,6 +162,20 @@ TEST_F(ChartWidget, ColumnReductionDrawsWhatAllPointsDraw) {
     EXPECT_TRUE(reached);
 }
 
+TEST_F(ChartWidget, ExtremeDataAndTinySizesDrawWithoutHanging) {
+    s1->AddXY(-1e6, -1e30);
+    s1->AddXY(3e6, 1e30);
+    s2->AddXY(50, NAN);
+    Render(*chart, 30, 20);
+    Render(*chart, 1, 1);
+    Render(*chart);
+    EXPECT_EQ(chart->LeftAxis.Maximum(), 1e30);
+    EXPECT_LE(chart->LeftLabels().size(), 100u);
+    chart->BottomAxis.SetDateTime(true);
+    Render(*chart);
+    EXPECT_LE(chart->BottomLabels().size(), 100u);
+}
+
 TEST_F(ChartWidget, LeftDragZoomsUndoesOrDoesNothingByTheSixteenPixelRule) {
     ShowChart();
     int zooms = 0, undos = 0;
@@ -228,7 +242,7 @@ TEST_F(ChartWidget, RubberBandInvertsThePicture) {
     const QRgb a = plain.pixel(200, 100), b = band.pixel(200, 100);
     EXPECT_EQ(qRed(b), 255 - qRed(a));
     EXPECT_EQ(qGreen(b), 255 - qGreen(a));
-    EXPECT_EQ(band.pixel(200, 180), plain.pixel(200, 180));  // not filled
+    EXPECT_EQ(band.pixel(200, 180), plain.pixel(200, 180));            // not filled
     QTest::mouseRelease(chart.get(), Qt::LeftButton, {}, {110, 110});  // too short: the band goes, nothing else
     EXPECT_EQ(chart->grab().toImage().pixel(200, 100), plain.pixel(200, 100));
 }
@@ -272,8 +286,8 @@ TEST_F(ChartWidget, WheelIsOfferedToTheHookAndChangesNothing) {
         EXPECT_FALSE(handled);
     };
     const double min = chart->BottomAxis.Minimum();
-    QWheelEvent wheel(QPointF(200, 200), chart->mapToGlobal(QPointF(200, 200)), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(200, 200), chart->mapToGlobal(QPointF(200, 200)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(chart.get(), &wheel);
     EXPECT_EQ(wheels, 1);
     EXPECT_FALSE(wheel.isAccepted());

@@ -8,7 +8,7 @@
 #include <vector>
 
 class TLineSeries {
-public:
+  public:
     // Adds a point at its place in X order; a point whose X equals existing ones goes after them.
     // Appending in X order costs O(1); an insertion in the middle moves the later points.
     void AddXY(double x, double y);
@@ -51,7 +51,7 @@ public:
     // Called after every change (points or settings).
     std::function<void()> OnChange;
 
-private:
+  private:
     void Changed();
 
     std::vector<double> FX, FY;

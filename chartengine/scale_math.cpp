@@ -9,10 +9,31 @@ namespace {
 
 constexpr double kMinute = 60 * kSecond;
 constexpr double kHour = 3600 * kSecond;
-constexpr std::array<double, 25> kLadder = {
-    1 * kSecond, 5 * kSecond, 10 * kSecond, 15 * kSecond, 30 * kSecond, 1 * kMinute, 5 * kMinute,
-    10 * kMinute, 15 * kMinute, 30 * kMinute, 1 * kHour, 2 * kHour, 6 * kHour, 12 * kHour,
-    1, 2, 3, 7, 15, 30, 60, 90, 120, 182, 365};
+constexpr std::array<double, 25> kLadder = {1 * kSecond,
+                                            5 * kSecond,
+                                            10 * kSecond,
+                                            15 * kSecond,
+                                            30 * kSecond,
+                                            1 * kMinute,
+                                            5 * kMinute,
+                                            10 * kMinute,
+                                            15 * kMinute,
+                                            30 * kMinute,
+                                            1 * kHour,
+                                            2 * kHour,
+                                            6 * kHour,
+                                            12 * kHour,
+                                            1,
+                                            2,
+                                            3,
+                                            7,
+                                            15,
+                                            30,
+                                            60,
+                                            90,
+                                            120,
+                                            182,
+                                            365};
 constexpr std::size_t kMaxLabels = 100000;
 // Relative tolerance for comparing steps and label positions, which are sums and products of doubles.
 constexpr double kEps = 1e-9;
@@ -57,8 +78,7 @@ double NextValueStep(double step) {
 double ValueLabelStep(double desired, double span, int fit) {
     if (!std::isfinite(span) || span < 0) span = 0;
     double step = desired;
-    if (!(step > 0) || !std::isfinite(step))
-        step = span > 0 ? std::pow(10.0, std::floor(std::log10(span)) - 3) : 1;
+    if (!(step > 0) || !std::isfinite(step)) step = span > 0 ? std::pow(10.0, std::floor(std::log10(span)) - 3) : 1;
     if (span / step > 1e6) step = span / 1e6;
     while (std::llround(span / step) > fit) step = NextValueStep(step);
     return step;
@@ -127,8 +147,11 @@ std::vector<double> TimeLabelPositions(double min, double max, double stepDays) 
         return out;
     }
     if (stepDays < 365 - kEps) {
-        int months = stepDays < 60 - kEps ? 1 : stepDays < 90 - kEps ? 2 : stepDays < 120 - kEps ? 3
-                   : stepDays < 182 - kEps ? 4 : 6;
+        int months = stepDays < 60 - kEps    ? 1
+                     : stepDays < 90 - kEps  ? 2
+                     : stepDays < 120 - kEps ? 3
+                     : stepDays < 182 - kEps ? 4
+                                             : 6;
         int y = c.Year, m = c.Month;
         while (out.size() < kMaxLabels) {
             if ((m - 1) % months == 0) {

@@ -26,27 +26,25 @@ TEST_P(TimeStepTest, WidensAlongTheLadderUntilTheLabelsFit) {
     EXPECT_NEAR(TimeLabelStep(r.desired, r.span, r.fit), r.expected, r.expected * 1e-12);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ladder, TimeStepTest,
-    testing::Values(StepRow{"DesiredStepFits", kMin, 20 * kMin, 30, kMin},
-                    StepRow{"FourHoursIn30Labels", kMin, 4 * kHour, 30, 10 * kMin},
-                    StepRow{"FourHoursIn48Labels", kMin, 4 * kHour, 48, 5 * kMin},
-                    StepRow{"DayIn20Labels", kMin, 1, 20, 2 * kHour},
-                    StepRow{"ThreeWeeksIn40Labels", kMin, 21, 40, 1},
-                    StepRow{"ThreeWeeksIn5Labels", kMin, 21, 5, 7},
-                    StepRow{"ZeroDesiredStartsAtOneSecond", 0, 10 * kSecond, 100, kSecond},
-                    StepRow{"HugeSpanStartsAtMillionth", kSecond, 100, 10, 15},
-                    StepRow{"BeyondAYearDoubles", kMin, 10000, 5, 2920},
-                    StepRow{"NothingFitsStillEnds", kMin, 1, 0, 3},
-                    StepRow{"EmptySpanKeepsDesired", kMin, 0, 10, kMin}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Ladder, TimeStepTest,
+                         testing::Values(StepRow{"DesiredStepFits", kMin, 20 * kMin, 30, kMin},
+                                         StepRow{"FourHoursIn30Labels", kMin, 4 * kHour, 30, 10 * kMin},
+                                         StepRow{"FourHoursIn48Labels", kMin, 4 * kHour, 48, 5 * kMin},
+                                         StepRow{"DayIn20Labels", kMin, 1, 20, 2 * kHour},
+                                         StepRow{"ThreeWeeksIn40Labels", kMin, 21, 40, 1},
+                                         StepRow{"ThreeWeeksIn5Labels", kMin, 21, 5, 7},
+                                         StepRow{"ZeroDesiredStartsAtOneSecond", 0, 10 * kSecond, 100, kSecond},
+                                         StepRow{"HugeSpanStartsAtMillionth", kSecond, 100, 10, 15},
+                                         StepRow{"BeyondAYearDoubles", kMin, 10000, 5, 2920},
+                                         StepRow{"NothingFitsStillEnds", kMin, 1, 0, 3},
+                                         StepRow{"EmptySpanKeepsDesired", kMin, 0, 10, kMin}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(TimeLadder, HasTheEntriesInOrder) {
-    const double expected[] = {5 * kSecond, 10 * kSecond, 15 * kSecond, 30 * kSecond, kMin,      5 * kMin,
-                               10 * kMin,   15 * kMin,    30 * kMin,    kHour,        2 * kHour, 6 * kHour,
-                               12 * kHour,  1,            2,            3,            7,         15,
-                               30,          60,           90,           120,          182,       365,
-                               730,         1460};
+    const double expected[] = {
+        5 * kSecond, 10 * kSecond, 15 * kSecond, 30 * kSecond, kMin, 5 * kMin, 10 * kMin, 15 * kMin, 30 * kMin,
+        kHour,       2 * kHour,    6 * kHour,    12 * kHour,   1,    2,        3,         7,         15,
+        30,          60,           90,           120,          182,  365,      730,       1460};
     double step = kSecond;
     for (double e : expected) {
         step = NextTimeStep(step);
@@ -135,15 +133,15 @@ const double k0305 = static_cast<double>(CivilToDay(2017, 3, 5));
 INSTANTIATE_TEST_SUITE_P(
     Alignment, TimePositionTest,
     testing::Values(
-        CalendarRow{"TenMinutes", k0305 + 14 * kHour + 3 * kMin, k0305 + 14 * kHour + 35 * kMin, 10 * kMin,
+        CalendarRow{"TenMinutes",
+                    k0305 + 14 * kHour + 3 * kMin,
+                    k0305 + 14 * kHour + 35 * kMin,
+                    10 * kMin,
                     {k0305 + 14 * kHour + 10 * kMin, k0305 + 14 * kHour + 20 * kMin, k0305 + 14 * kHour + 30 * kMin}},
         CalendarRow{"Days", k0305 + 0.5, k0305 + 3.2, 1, {k0305 + 1, k0305 + 2, k0305 + 3}},
         CalendarRow{"TwoDaysOnEvenCounts", k0305 - 0.5, k0305 + 4, 2, {k0305 + 1, k0305 + 3}},
-        CalendarRow{"HalfMonths",
-                    k0305,
-                    k0305 + 40,
-                    15,
-                    {double(CivilToDay(2017, 3, 16)), double(CivilToDay(2017, 4, 1))}},
+        CalendarRow{
+            "HalfMonths", k0305, k0305 + 40, 15, {double(CivilToDay(2017, 3, 16)), double(CivilToDay(2017, 4, 1))}},
         CalendarRow{"Months",
                     double(CivilToDay(2020, 1, 10)),
                     double(CivilToDay(2020, 5, 1)),

@@ -9,7 +9,7 @@
 using TChartAxes = std::array<TChartAxis*, 4>;
 
 class TZoomState {
-public:
+  public:
     // The restored mark: set at creation and after an undo; cleared by the first zoom or scroll step.
     bool Restored() const { return FRestored; }
     // Saves the flags and ranges of the four axes and clears the mark, if the mark is set.
@@ -18,7 +18,7 @@ public:
     // range; sets the mark; true. If the mark is set: touches nothing; false.
     bool Restore(const TChartAxes& axes);
 
-private:
+  private:
     struct TSaved {
         bool Automatic = true, AutoMin = true, AutoMax = true;
         double Min = 0, Max = 0;
