@@ -37,6 +37,33 @@ void BM_ParseReadingLines(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseReadingLines)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// A damaged file: every line bytes at random (digits and separators more often than not).
+void BM_ParseDamagedLines(benchmark::State& state) {
+    static const TLineStore store = [] {
+        std::vector<std::string> lines;
+        lines.reserve(kLines);
+        unsigned seed = 12345;
+        const char alphabet[] = "0123456789-: .xyz\t\x01\xB9";
+        for (long i = 0; i < kLines; ++i) {
+            std::string line(35, ' ');
+            for (char& c : line) {
+                seed = seed * 1103515245u + 12345u;
+                c = alphabet[(seed >> 16) % (sizeof alphabet - 1)];
+            }
+            lines.push_back(std::move(line));
+        }
+        TLineStore s;
+        s.Assign(std::move(lines));
+        return s;
+    }();
+    for (auto _ : state) {
+        readings::TParsedReadings parsed = readings::ParseReadingLines(store);
+        benchmark::DoNotOptimize(parsed.Series1.data());
+    }
+    state.SetItemsProcessed(state.iterations() * kLines);
+}
+BENCHMARK(BM_ParseDamagedLines)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 void BM_LoadDataFile(benchmark::State& state) {
     const std::string path = TempPath("data_bench_load_");
     readings::SaveLinesFile(path, MillionLines());

@@ -108,10 +108,17 @@ bool ParseTemperature(std::string_view f, double& value) {
 
 bool ParseReadingTime(std::string_view field, const LoggerFormat& format, TDateTime& value) {
     if (ParseCanonicalTime(field, value)) return true;
-    // Every accepted form has a number in it; text without a digit (an empty line, an echoed
-    // command) fails without an exception.
+    // Every form the conversion takes is made of digits, blanks and the three separators, with at
+    // least one digit. Anything else (an empty line, an echoed command, a damaged line) fails here
+    // without the cost of an exception.
     bool anyDigit = false;
-    for (char c : field) anyDigit = anyDigit || IsDigit(c);
+    for (char c : field) {
+        if (IsDigit(c)) {
+            anyDigit = true;
+        } else if (c != ' ' && c != format.DateSeparator && c != format.TimeSeparator && c != format.DecimalSeparator) {
+            return false;
+        }
+    }
     if (!anyDigit) return false;
     try {
         value = format.TextToDateTime(field);

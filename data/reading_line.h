@@ -31,8 +31,9 @@ TReadingFields SplitReadingLine(std::string_view line);
 bool ParseTemperature(std::string_view field, double& value);
 
 // The time field converted as a logger time: exactly what LoggerFormat::TextToDateTime gives,
-// without the cost of an exception for the usual "yyyy-mm-dd hh:nn:ss" form. False where
-// TextToDateTime fails; `value` is then left alone.
+// without the cost of an exception for the usual "yyyy-mm-dd hh:nn:ss" form, nor for text with a
+// character other than digits, blanks and the format's separators (which the conversion never
+// takes). False where TextToDateTime fails; `value` is then left alone.
 bool ParseReadingTime(std::string_view field, const LoggerFormat& format, TDateTime& value);
 
 }  // namespace readings
