@@ -8,7 +8,7 @@
 
 class TAlignPanel : public QFrame {
     Q_OBJECT
-public:
+  public:
     enum class TAlign { Top, Bottom, Left, Right, Client };
 
     explicit TAlignPanel(QWidget* parent = nullptr);
@@ -23,11 +23,11 @@ public:
     // Places the children again (also done on every resize).
     void Realign();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     struct TItem {
         QWidget* Widget;
         TAlign Align;

@@ -19,7 +19,7 @@ enum class TFileDialogKind { Open, Save };
 enum class TMessageIcon { None, Error };
 
 class TDialogs {
-public:
+  public:
     virtual ~TDialogs() = default;
 
     // A modal message box with the one button OK.
@@ -38,7 +38,7 @@ public:
 
 // The real dialogs of the desktop.
 class TQtDialogs : public TDialogs {
-public:
+  public:
     void ShowMessage(QWidget* owner, const QString& caption, const QString& text, TMessageIcon icon) override;
     bool AskYesNo(QWidget* owner, const QString& caption, const QString& text) override;
     std::optional<QString> ChooseFile(QWidget* owner, TFileDialogKind kind, const TFileDialog& dialog) override;

@@ -76,8 +76,10 @@ int TForm1::Scaled(int pixelsAt120Ppi) const { return qRound(pixelsAt120Ppi * sc
 
 QLabel* TForm1::AddLabel(QWidget* group, const QString& caption, int row0, int row, QWidget* buddy) {
     auto* label = new QLabel(caption, group);
-    label->setGeometry(Scaled(LabelX), Scaled(row0 + row * RowStep), Scaled(FieldX - LabelX), Scaled(RowHeight));
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Sized to its caption, as a caption longer than the gap may reach up to the field.
+    label->adjustSize();
+    label->setGeometry(Scaled(LabelX), Scaled(row0 + row * RowStep), label->width(), Scaled(RowHeight));
     label->setBuddy(buddy);
     QString name = caption;
     if (name.endsWith(QLatin1Char(':'))) name.chop(1);
@@ -96,8 +98,11 @@ void TForm1::PlaceButton(QWidget* button, int row0, int row) {
 void TForm1::BuildControls() {
     // The window's font: 15 pixels at 120 pixels per inch, black, on the button-face background.
     QFont windowFont;
-    windowFont.setFamilies({QStringLiteral("Microsoft Sans Serif"),
-                            QFontDatabase::systemFont(QFontDatabase::GeneralFont).family(), QStringLiteral("sans-serif")});
+    // Where that face is missing, a sans-serif of about its width stands in before the system's own.
+    windowFont.setFamilies({QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arimo"),
+                            QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                            QFontDatabase::systemFont(QFontDatabase::GeneralFont).family(),
+                            QStringLiteral("sans-serif")});
     windowFont.setPixelSize(Scaled(15));
     setFont(windowFont);
     QPalette windowPalette = palette();
@@ -111,7 +116,7 @@ void TForm1::BuildControls() {
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setCentralWidget(Panel1);
 
-    Panel2 = new TAlignPanel;
+    Panel2 = new TAlignPanel(Panel1);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel1->AddAligned(Panel2, TAlignPanel::TAlign::Right, Scaled(ColumnWidth));
 
@@ -140,7 +145,7 @@ void TForm1::BuildControls() {
     valueFont.setPixelSize(Scaled(15));
     QPalette fieldPalette = palette();
     fieldPalette.setColor(QPalette::Text, Qt::black);
-    const QString flatBorder = QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; padding: 0px 2px; }");
+    const QString flatBorder = QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; padding: 0px; }");
     auto styleField = [&](QLineEdit* field) {
         field->setFont(valueFont);
         field->setPalette(fieldPalette);
@@ -148,7 +153,7 @@ void TForm1::BuildControls() {
     };
 
     // Logger status.
-    GroupBox2 = new QGroupBox;
+    GroupBox2 = new QGroupBox(Panel2);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setPalette(groupPalette);
     eDev = new QLineEdit(GroupBox2);
@@ -178,7 +183,7 @@ void TForm1::BuildControls() {
     Panel2->AddAligned(GroupBox2, TAlignPanel::TAlign::Top, Scaled(StatusGroupHeight));
 
     // Recording settings.
-    GroupBox1 = new QGroupBox(QStringLiteral(" Ustawienia "));
+    GroupBox1 = new QGroupBox(QStringLiteral(" Ustawienia "), Panel2);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setPalette(groupPalette);
     mePeriod = new TMaskEdit(QString::fromLatin1(IntervalMask), GroupBox1);
@@ -207,7 +212,7 @@ void TForm1::BuildControls() {
     Panel2->AddAligned(GroupBox1, TAlignPanel::TAlign::Top, Scaled(SettingsGroupHeight));
 
     // Read range.
-    boxRead = new QGroupBox(QStringLiteral(" Zakres odczytu  "));
+    boxRead = new QGroupBox(QStringLiteral(" Zakres odczytu  "), Panel2);
     boxRead->setObjectName(QStringLiteral("boxRead"));
     boxRead->setPalette(groupPalette);
     meRdStart = new TMaskEdit(QString::fromLatin1(DateTimeMask), boxRead);
@@ -337,10 +342,12 @@ void TForm1::BuildMenus() {
     Wyczy1 = PopupMenu2->addAction(QStringLiteral("Kasuj"));
 
     const std::pair<QAction*, const char*> names[] = {
-        {Zapiszjako1, "Zapiszjako1"}, {Wczytajzpliku1, "Wczytajzpliku1"}, {Podgld1, "Podgld1"},
-        {mnDots, "mnDots"},           {mnTemp, "mnTemp"},                 {mnHum, "mnHum"},
-        {Druku1, "Druku1"},           {Wersjaprogramu1, "Wersjaprogramu1"}, {Zapisz1, "Zapisz1"},
-        {Kasuj1, "Kasuj1"},           {Zapisz2, "Zapisz2"},               {Wyczy1, "Wyczy1"}};
+        {Zapiszjako1, "Zapiszjako1"}, {Wczytajzpliku1, "Wczytajzpliku1"},
+        {Podgld1, "Podgld1"},         {mnDots, "mnDots"},
+        {mnTemp, "mnTemp"},           {mnHum, "mnHum"},
+        {Druku1, "Druku1"},           {Wersjaprogramu1, "Wersjaprogramu1"},
+        {Zapisz1, "Zapisz1"},         {Kasuj1, "Kasuj1"},
+        {Zapisz2, "Zapisz2"},         {Wyczy1, "Wyczy1"}};
     for (const auto& [action, name] : names) action->setObjectName(QString::fromLatin1(name));
 }
 
@@ -501,14 +508,30 @@ bool TForm1::DownloadWanted() { return !closed_ && sbRead->isChecked(); }
 void TForm1::ShowField(Field field, const std::string& text) {
     const QString value = FromBytes(text);
     switch (field) {
-        case Field::Model: eDev->setText(value); break;
-        case Field::Voltage: eVBat->setText(value); break;
-        case Field::Clock: meDT->setText(value); break;
-        case Field::Start: meStart->setText(value); break;
-        case Field::Stop: meStop->setText(value); break;
-        case Field::Interval: mePeriod->setText(value); break;
-        case Field::ReadStart: meRdStart->setText(value); break;
-        case Field::ReadStop: meRdStop->setText(value); break;
+        case Field::Model:
+            eDev->setText(value);
+            break;
+        case Field::Voltage:
+            eVBat->setText(value);
+            break;
+        case Field::Clock:
+            meDT->setText(value);
+            break;
+        case Field::Start:
+            meStart->setText(value);
+            break;
+        case Field::Stop:
+            meStop->setText(value);
+            break;
+        case Field::Interval:
+            mePeriod->setText(value);
+            break;
+        case Field::ReadStart:
+            meRdStart->setText(value);
+            break;
+        case Field::ReadStop:
+            meRdStop->setText(value);
+            break;
     }
 }
 

@@ -34,7 +34,7 @@ class TSerialPort;
 
 class TForm1 : public QMainWindow, public TLoggerHost {
     Q_OBJECT
-public:
+  public:
     // The application title and window caption.
     static constexpr const char* AppTitle = "Lorv304D";
 
@@ -103,14 +103,14 @@ public:
     void Drukuj1Click();
 
     // ---- TLoggerHost ----
-    void AppendCommLog(const std::string& line) override;     // -> Memo1
-    void SetStatusText(const std::string& utf8) override;     // -> stBar
-    void AppendDataLine(const std::string& line) override;    // -> Memo2
-    void ProcessEvents() override;                            // QCoreApplication::processEvents
-    bool DownloadWanted() override;                           // sbRead is down and the window open
+    void AppendCommLog(const std::string& line) override;   // -> Memo1
+    void SetStatusText(const std::string& utf8) override;   // -> stBar
+    void AppendDataLine(const std::string& line) override;  // -> Memo2
+    void ProcessEvents() override;                          // QCoreApplication::processEvents
+    bool DownloadWanted() override;                         // sbRead is down and the window open
     void ShowField(Field field, const std::string& text) override;
-    void StartClockTimer() override;                          // Timer2 on
-    void RefreshMarkers() override;                           // main_window_chart.cpp
+    void StartClockTimer() override;  // Timer2 on
+    void RefreshMarkers() override;   // main_window_chart.cpp
 
     // ---- sizes ----
     // A length of the layout, given in pixels at 120 pixels per inch, for this screen.
@@ -197,10 +197,10 @@ public:
     std::vector<std::string> PortList;  // "valueName:portName" entries of the last search
     std::string LastReadingLine;        // the last reading line of the last download
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void BuildMenus();
     void ConnectHandlers();

@@ -1,5 +1,8 @@
 #include "app/main_window.h"
 
+#include <gtest/gtest.h>
+
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -12,8 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -30,7 +31,7 @@ namespace {
 
 // A window whose settings file lies in a fresh directory of the test's own.
 class Form1Test : public ::testing::Test {
-protected:
+  protected:
     std::string ExePath() const { return dir.path().toStdString() + "/lorv304d"; }
     std::string IniPath() const { return ExePath() + ".INI"; }
     void WriteIni(const std::string& text) const { std::ofstream(IniPath(), std::ios::binary) << text; }
@@ -92,9 +93,9 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile) {
 struct TSettingsCase {
     const char* Name;
     const char* Ini;
-    QRect Geometry;     // left, top, width, height
-    double Interval;    // RecInterval
-    bool IniMessage;    // "Niepoprawny format w pliku ini" shown
+    QRect Geometry;   // left, top, width, height
+    double Interval;  // RecInterval
+    bool IniMessage;  // "Niepoprawny format w pliku ini" shown
 };
 
 class Form1Settings : public Form1Test, public ::testing::WithParamInterface<TSettingsCase> {};
@@ -121,8 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
         TSettingsCase{"LettersTop", "[Form]\nTop=abc\n", QRect(100, 100, 800, 340), EncodeTime(0, 1, 0), false},
         TSettingsCase{"Placement", "[Form]\nTop=10\nLeft=20\nHeight=400\nWidth=1000\n", QRect(20, 10, 1000, 400),
                       EncodeTime(0, 1, 0), false},
-        TSettingsCase{"ZakresYChangesNothing", "[Wykres]\nZakresY=5\n", QRect(100, 100, 800, 340),
-                      EncodeTime(0, 1, 0), false},
+        TSettingsCase{"ZakresYChangesNothing", "[Wykres]\nZakresY=5\n", QRect(100, 100, 800, 340), EncodeTime(0, 1, 0),
+                      false},
         TSettingsCase{"FiveMinutes", "[Rejestracja]\nInterwal=00:05:00\n", QRect(100, 100, 800, 340),
                       EncodeTime(0, 5, 0), false},
         TSettingsCase{"LettersInterval", "[Rejestracja]\nInterwal=abc\n", QRect(100, 100, 800, 340), 0.0, true}),
@@ -281,6 +282,24 @@ TEST_F(Form1Test, MenusHaveTheirCaptionsAndChecks) {
     form->Podgld1->trigger();
     EXPECT_TRUE(form->mnDots->isChecked());
     EXPECT_FALSE(form->Podgld1->isChecked());
+}
+
+TEST_F(Form1Test, ContextMenusOpenOnTheirPanels) {
+    Create();
+    form->show();
+    form->Chart->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const std::pair<QWidget*, QMenu*> cases[] = {{form->Memo1->viewport(), form->PopupMenu1},
+                                                 {form->Memo2->viewport(), form->PopupMenu2},
+                                                 {form->Chart, form->PopupMenu2}};
+    for (const auto& [target, menu] : cases) {
+        form->PageControl1->setCurrentWidget(target == form->Memo2->viewport() ? form->TabSheet2 : form->TabSheet1);
+        QCoreApplication::processEvents();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), target->mapToGlobal(QPoint(10, 10)));
+        QCoreApplication::sendEvent(target, &event);
+        EXPECT_TRUE(menu->isVisible()) << target->objectName().toStdString();
+        menu->hide();
+    }
 }
 
 TEST_F(Form1Test, EveryControlReachableByKeyboardHasAName) {

@@ -17,7 +17,7 @@
 
 class TMaskEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     static constexpr const char* InvalidInputMessage = "Invalid input value.  Use escape key to abandon changes";
 
     explicit TMaskEdit(const QString& editMask, QWidget* parent = nullptr);
@@ -43,16 +43,16 @@ public:
     // field may be left.
     bool CheckLeave();
 
-signals:
+  signals:
     // The focus left the field and its text passed the leave check.
     void Exited();
 
-protected:
+  protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     bool IsDigitPosition(int i) const;
 
     QString pattern_;

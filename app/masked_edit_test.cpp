@@ -1,10 +1,11 @@
 #include "app/masked_edit.h"
 
+#include <gtest/gtest.h>
+
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -28,16 +29,16 @@ TEST_P(MaskEditText, KeepsThePatternLengthWithBlanksWhereNothingIsTyped) {
     EXPECT_FALSE(field.isModified());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, MaskEditText,
-    ::testing::Values(TTextCase{"EmptyDateTime", DateTimeMask, "", "    -  -     :  :  "},
-                      TTextCase{"EmptyInterval", IntervalMask, "", "  :  :  "},
-                      TTextCase{"FullDateTime", DateTimeMask, "2017-03-05 14:00:00", "2017-03-05 14:00:00"},
-                      TTextCase{"DateAlone", DateTimeMask, "2017-03-05", "2017-03-05   :  :  "},
-                      TTextCase{"Interval", IntervalMask, "00:05:00", "00:05:00"},
-                      TTextCase{"NonDigitsStayBlank", IntervalMask, "1x:0 :59", "1 :0 :59"},
-                      TTextCase{"TooLongIsCut", IntervalMask, "00:05:001", "00:05:00"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Rows, MaskEditText,
+                         ::testing::Values(TTextCase{"EmptyDateTime", DateTimeMask, "", "    -  -     :  :  "},
+                                           TTextCase{"EmptyInterval", IntervalMask, "", "  :  :  "},
+                                           TTextCase{"FullDateTime", DateTimeMask, "2017-03-05 14:00:00",
+                                                     "2017-03-05 14:00:00"},
+                                           TTextCase{"DateAlone", DateTimeMask, "2017-03-05", "2017-03-05   :  :  "},
+                                           TTextCase{"Interval", IntervalMask, "00:05:00", "00:05:00"},
+                                           TTextCase{"NonDigitsStayBlank", IntervalMask, "1x:0 :59", "1 :0 :59"},
+                                           TTextCase{"TooLongIsCut", IntervalMask, "00:05:001", "00:05:00"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(MaskEdit, TypedDigitsFillThePositionsInOrder) {
     TMaskEdit field(QString::fromLatin1(DateTimeMask));
@@ -52,7 +53,7 @@ TEST(MaskEdit, TypedDigitsFillThePositionsInOrder) {
 
 // Two fields in a shown window so that the focus can really leave one of them.
 class MaskEditLeave : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto* layout = new QVBoxLayout(&window);
         first = new TMaskEdit(QString::fromLatin1(IntervalMask));

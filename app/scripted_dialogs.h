@@ -22,15 +22,15 @@ struct TShownFileDialog {
 };
 
 class TScriptedDialogs : public TDialogs {
-public:
-    std::vector<TShownMessage> Messages;          // message boxes, in order
-    std::vector<TShownMessage> Questions;         // Yes/No boxes, in order
-    std::deque<bool> YesNoAnswers;                // answers to the next Yes/No boxes
-    std::vector<TShownFileDialog> FileDialogs;    // open and save dialogs, in order
+  public:
+    std::vector<TShownMessage> Messages;             // message boxes, in order
+    std::vector<TShownMessage> Questions;            // Yes/No boxes, in order
+    std::deque<bool> YesNoAnswers;                   // answers to the next Yes/No boxes
+    std::vector<TShownFileDialog> FileDialogs;       // open and save dialogs, in order
     std::deque<std::optional<QString>> FileAnswers;  // chosen names (nullopt: cancel)
-    int PrintDialogs = 0;                         // print dialogs shown
-    std::deque<bool> PrintAnswers;                // confirm the next print dialogs?
-    QString PdfPath;                              // a confirmed print goes to this PDF file
+    int PrintDialogs = 0;                            // print dialogs shown
+    std::deque<bool> PrintAnswers;                   // confirm the next print dialogs?
+    QString PdfPath;                                 // a confirmed print goes to this PDF file
     int Beeps = 0;
     std::function<void(const TShownMessage&)> OnMessage;  // runs inside each message box
 
@@ -57,7 +57,7 @@ public:
     }
     void Beep() override { ++Beeps; }
 
-private:
+  private:
     template <class T>
     static T Pop(std::deque<T>& queue, T empty) {
         if (queue.empty()) return empty;
