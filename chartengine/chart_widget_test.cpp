@@ -108,6 +108,22 @@ TEST_F(ChartWidget, HookSeesTheFixedRangeAndItsRangeChangesApplyFromTheNextDraw)
     EXPECT_EQ(chart->DrawCount(), 3);
 }
 
+TEST_F(ChartWidget, TitleTakesRoomAboveThePlotAndTheLegendLiesOverIt) {
+    Render(*chart);
+    const QRect plain = chart->PlotRect();
+    chart->SetTitleText({"", "Line 2", "Line 3"});
+    chart->SetTitleVisible(true);
+    Render(*chart);
+    EXPECT_GT(chart->PlotRect().top(), plain.top() + 2 * QFontMetrics(chart->Title.Font).height());
+    chart->SetTitleVisible(false);
+    chart->SetLegendVisible(true);
+    chart->Legend.Background = QColor(221, 221, 221);
+    const QImage image = Render(*chart);
+    EXPECT_EQ(chart->PlotRect(), plain);
+    // The legend box sits at the top middle of the plot, on top of it.
+    EXPECT_EQ(image.pixelColor(plain.center().x(), plain.top() + 5), QColor(221, 221, 221));
+}
+
 TEST_F(ChartWidget, DrawsStairsAndSquareMarkersOfTheSeriesColour) {
     s1->Clear();
     s2->Clear();
