@@ -226,7 +226,19 @@ void TMemoView::UpdateScrollRange() {
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, ClampToInt(lastFirst));
     bar->setSingleStep(1);
-    bar->setPageStep(ClampToInt(rowsFit));
+    UpdatePageStep();
+}
+
+void TMemoView::UpdatePageStep() {
+    std::size_t page = static_cast<std::size_t>(std::max(1, FormatRect().height() / lineHeight_));
+    if (wordWrap_) {
+        // A page is the logical lines fully in sight, so paging never skips a line.
+        const int bottom = FormatRect().bottom() + 1;
+        page = 0;
+        for (const VisibleLine& v : LayoutVisible()) page += v.Top + v.Height <= bottom ? 1 : 0;
+        page = std::max<std::size_t>(page, 1);
+    }
+    verticalScrollBar()->setPageStep(ClampToInt(page));
 }
 
 void TMemoView::ScheduleRefresh() {
@@ -316,7 +328,10 @@ void TMemoView::changeEvent(QEvent* event) {
     }
 }
 
-void TMemoView::scrollContentsBy(int, int) { viewport()->update(); }
+void TMemoView::scrollContentsBy(int, int) {
+    if (wordWrap_) UpdatePageStep();
+    viewport()->update();
+}
 
 void TMemoView::EnsureVisible(std::size_t index) {
     FlushPendingRefresh();

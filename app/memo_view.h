@@ -96,6 +96,7 @@ private:
     int RowsOf(std::size_t index, int width) const;
     std::vector<VisibleLine> LayoutVisible() const;
     void UpdateScrollRange();
+    void UpdatePageStep();
     void ScheduleRefresh();
     void Refresh();
     void MoveCursor(std::size_t to, bool extend);

@@ -165,6 +165,16 @@ TEST_F(MemoViewTest, WrappedScrollStopsWhenLastLineShows) {
     EXPECT_EQ(50u, bottom);
     EXPECT_LT(bar->maximum(), 50);
     EXPECT_GT(bar->maximum(), 40);
+
+    // Paging moves by the lines fully in sight, each two or more rows high here.
+    const std::size_t rowsOfLine = view_->LineAt(QPoint(50, RowY(0))) == view_->LineAt(QPoint(50, RowY(1))) ? 2 : 1;
+    ASSERT_EQ(2u, rowsOfLine);
+    bar->setValue(0);
+    const int inSight = static_cast<int>(view_->LineAt(QPoint(50, view_->viewport()->height() - 3)));
+    EXPECT_GE(bar->pageStep(), inSight - 1);
+    EXPECT_LE(bar->pageStep(), inSight);
+    QTest::keyClick(view_.get(), Qt::Key_PageDown);
+    EXPECT_EQ(bar->pageStep(), bar->value());
 }
 
 TEST_F(MemoViewTest, MouseSelectsLinesAndCtrlCCopies) {
