@@ -40,7 +40,7 @@ TEST(LoggerAgainstEmulator, ConnectReadSettingsAndDownloadEveryReading) {
     EXPECT_EQ(60, session.ReadEndIndex);
 
     host.Status.clear();
-    const TDownloadResult result = session.DownloadReadings();
+    const TLoggerSession::DownloadResult result = session.DownloadReadings();
     EXPECT_EQ(61, result.Stored);
     ASSERT_EQ(61u, host.Data.size());
     EXPECT_EQ((std::vector<std::string>{"41%", "83%"}), host.Status);

@@ -40,7 +40,7 @@ std::int32_t ToIndex32(std::int64_t value) {
 
 }  // namespace
 
-bool IsLoggerModel(const std::string& answer) {
+bool lorv::IsLoggerModel(const std::string& answer) {
     static const std::array<const char*, 7> models = {"KX-05",  "KX-15-1",  "KX-15-2", "KX-15-DD",
                                                       "KXW-06", "KXW-16-1", "KXW-16-2"};
     for (const char* model : models)
@@ -72,7 +72,7 @@ bool TLoggerSession::FindDevice(std::string& answer) {
         // The probe goes straight to the port: neither it nor its answer belongs in the log.
         port_.WriteText("N?\r");
         answer = port_.ReadUntil(ProbeTimeoutMs, "\n");
-        if (IsLoggerModel(answer)) return true;
+        if (lorv::IsLoggerModel(answer)) return true;
         host_.RefreshMarkers();
     }
     // Leaving the last probed port open would keep a foreign device busy and let later commands
@@ -212,8 +212,8 @@ std::int32_t TLoggerSession::ReceiveReadings(std::int32_t limit) {
     }
 }
 
-TDownloadResult TLoggerSession::DownloadReadings() {
-    TDownloadResult result;
+TLoggerSession::DownloadResult TLoggerSession::DownloadReadings() {
+    DownloadResult result;
     result.First = ToIndex32(ReadFirstIndex);
     result.End = ToIndex32(ReadEndIndex);
     result.Next = result.First;

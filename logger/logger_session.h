@@ -22,20 +22,22 @@
 class TSerialPort;
 class TLoggerHost;
 
+namespace lorv {
 // Model names that identify the logger in the answer to "N?" (exact, case-sensitive match).
 bool IsLoggerModel(const std::string& answer);
-
-// Outcome of DownloadReadings.
-struct TDownloadResult {
-    bool Started = false;     // false: first and end index were equal ("Brak nowych danych !")
-    std::int32_t First = 0;   // first index requested
-    std::int32_t End = 0;     // end index of the range
-    std::int32_t Next = 0;    // next index that would be requested
-    std::int64_t Stored = 0;  // lines appended to the data panel
-};
+}  // namespace lorv
 
 class TLoggerSession {
   public:
+    // Outcome of DownloadReadings.
+    struct DownloadResult {
+        bool Started = false;     // false: first and end index were equal ("Brak nowych danych !")
+        std::int32_t First = 0;   // first index requested
+        std::int32_t End = 0;     // end index of the range
+        std::int32_t Next = 0;    // next index that would be requested
+        std::int64_t Stored = 0;  // lines appended to the data panel
+    };
+
     TLoggerSession(TSerialPort& port, TLoggerHost& host);
 
     // --- values kept from the logger (all 0 at start; RecInterval is set by the caller from
@@ -108,7 +110,7 @@ class TLoggerSession {
     // Afterwards ReadStart and ReadStop show the time of LastReadingLine (first 19 characters).
     // With equal indices it only shows "Brak nowych danych !" and returns Started false.
     // Throws EConvertError when an index does not fit 32 bits.
-    TDownloadResult DownloadReadings();
+    DownloadResult DownloadReadings();
 
     // Receives the lines of one chunk: reads lines (500 ms time-out each) until `limit` lines came,
     // a wait times out or the download is no longer wanted. Every line that differs from

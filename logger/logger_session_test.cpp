@@ -184,9 +184,9 @@ TEST(FindDevice, APortThatDoesNotOpenCostsNoWait) {
 
 TEST(IsLoggerModel, KnowsTheSevenModelsExactly) {
     for (const char* model : {"KX-05", "KX-15-1", "KX-15-2", "KX-15-DD", "KXW-06", "KXW-16-1", "KXW-16-2"})
-        EXPECT_TRUE(IsLoggerModel(model)) << model;
+        EXPECT_TRUE(lorv::IsLoggerModel(model)) << model;
     for (const char* other : {"", "KX-15", "KX-15-3", "KXW-16-1 ", " KX-05", "kxw-06"})
-        EXPECT_FALSE(IsLoggerModel(other)) << other;
+        EXPECT_FALSE(lorv::IsLoggerModel(other)) << other;
 }
 
 // ---------------------------------------------------------------- status and settings
@@ -411,7 +411,7 @@ TEST(DownloadReadings, RequestsChunksShowsProgressAndKeepsEveryLine) {
     TPtyPeer peer(Logger({}, 25));
     DownloadRig rig(peer, 0, 60);
 
-    const TDownloadResult result = rig.session.DownloadReadings();
+    const TLoggerSession::DownloadResult result = rig.session.DownloadReadings();
 
     EXPECT_EQ((std::vector<std::string>{"D?0", "D?25", "D?50"}), peer.Commands());
     EXPECT_EQ((std::vector<std::string>{"D?0", "D?25", "D?50"}), rig.host.Log);
@@ -466,7 +466,7 @@ TEST(DownloadReadings, StoppingMidwayKeepsWhatCame) {
         if (rig.host.Data.size() >= 10) rig.host.Wanted = false;
     };
 
-    const TDownloadResult result = rig.session.DownloadReadings();
+    const TLoggerSession::DownloadResult result = rig.session.DownloadReadings();
     EXPECT_EQ(std::vector<std::string>{"D?0"}, peer.Commands());
     EXPECT_EQ(rig.Lines(0, 10), rig.host.Data);
     EXPECT_EQ(10, result.Next);
