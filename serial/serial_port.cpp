@@ -716,14 +716,15 @@ std::string TSerialPort::ReadUntil(int32_t timeoutMs, const std::string& termina
 
     if (FRaiseExcept && FErrorCode != 0) {
         // The caller gets an exception instead of the line, so the whole of it stays buffered.
-        FLineBuffer = acc;
+        FLineBuffer = acc + FLineBuffer;
         RaiseIfFailed();
     }
     if (pos > 0) {
         result = acc.substr(0, static_cast<size_t>(pos - 1));
         acc.erase(0, static_cast<size_t>(pos - 1) + skip);
     }
-    FLineBuffer = acc;
+    // The buffer is empty here unless a line test failed before the first read could take it.
+    FLineBuffer = acc + FLineBuffer;
     return result;
 }
 
@@ -744,8 +745,9 @@ int32_t TSerialPort::ReadBytesTimed(char* buffer, int32_t count, int32_t timeout
         const auto n = static_cast<int32_t>(std::min<size_t>(chunk.size(), static_cast<size_t>(count - got)));
         std::memcpy(buffer + got, chunk.data(), static_cast<size_t>(n));
         got += n;
-        // What the caller did not ask for stays for the next read.
-        FLineBuffer = chunk.substr(static_cast<size_t>(n));
+        // What the caller did not ask for stays for the next read. An empty chunk took nothing from
+        // the buffer (e.g. the line test failed), so the buffer is left as it is.
+        if (!chunk.empty()) FLineBuffer = chunk.substr(static_cast<size_t>(n));
         if (FErrorCode != 0 || got >= count) break;
         if (FInterPacketTimeout) continue;
         const int64_t rest = int64_t{timeoutMs} - TickSpan(start, FDriver->MillisecondTick());

@@ -417,6 +417,41 @@ TEST_F(ScriptedPort, HungUpPeerEndsReadsAndWritesWithTheOsCode) {
     EXPECT_EQ(port.ErrorCode(), EIO);
 }
 
+TEST_F(ScriptedPort, ReadsReportToTheHookInOrder) {
+    std::vector<std::pair<TSerialStatusReason, std::string>> seen;
+    port.SetOnStatus([&](TSerialPort&, TSerialStatusReason r, const std::string& v) { seen.emplace_back(r, v); });
+    At(10, "abc\n");
+    EXPECT_EQ(port.ReadUntil(1000, "\n"), "abc");
+    const decltype(seen) expected = {{SR_CanRead, ""}, {SR_ReadCount, "4"}};
+    EXPECT_EQ(seen, expected);
+}
+
+// A port whose line test passes once and then fails, as when CTS drops in the middle of a call.
+class FlakyLinePort : public TSerialPort {
+  public:
+    using TSerialPort::TSerialPort;
+    bool ControlLinesAnswer() override { return answers-- > 0; }
+    int answers = 1;
+};
+
+TEST(LineTestFailingMidCall, KeepsTheBuffer) {
+    auto drv = std::make_shared<TScriptedCommDriver>();
+    drv->AddDevice(kPath);
+    FlakyLinePort port(drv);
+    port.OpenPort(kPath);
+    for (const bool untilTerminator : {true, false}) {
+        port.answers = untilTerminator ? 1 : 2;  // fails at the first read inside the loop
+        port.LineBuffer() = "kept";
+        if (untilTerminator) {
+            EXPECT_EQ(port.ReadUntil(1000, "\n"), "");
+        } else {
+            EXPECT_EQ(port.ReadTextOfLength(2, 1000), "");
+        }
+        EXPECT_EQ(port.ErrorCode(), SerialErrNoAnswer);
+        EXPECT_EQ(port.LineBuffer(), "kept");
+    }
+}
+
 // ---------------------------------------------------------------- line errors
 
 struct LineErrorRow {
