@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "chartengine/line_series.h"
 #include "chartengine/series_columns.h"
@@ -146,6 +148,30 @@ TEST(LineSeries, KeepsXOrderWithEqualXAfterExistingPoints) {
     EXPECT_FALSE(s.MinMaxX(lo, hi));
     s.SetHorizSize(0);
     EXPECT_EQ(s.HorizSize(), 1);
+}
+
+TEST(LineSeries, OutOfOrderPointsEndWhereOneByOneInsertionPutsThem) {
+    // Reference: insertion after equal X, one point at a time.
+    std::vector<std::pair<double, double>> expected;
+    TLineSeries s;
+    unsigned seed = 7;
+    for (int i = 0; i < 3000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const double x = (seed >> 16) % 50;  // many equal X
+        const double y = i;
+        const std::pair<double, double> p{x, y};
+        expected.insert(std::upper_bound(expected.begin(), expected.end(), p,
+                                         [](const auto& a, const auto& b) { return a.first < b.first; }),
+                        p);
+        s.AddXY(x, y);
+        if (i == 1000) s.XValues();  // a read in between: the next points merge into an ordered series
+    }
+    s.AddXY(NAN, 1);  // no place in X order: ignored
+    ASSERT_EQ(s.Count(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(s.XValues()[i], expected[i].first) << i;
+        EXPECT_EQ(s.YValues()[i], expected[i].second) << i;
+    }
 }
 
 TEST(Columns, OneColumnPerPixelWithItsExtremes) {

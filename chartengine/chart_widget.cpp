@@ -79,7 +79,8 @@ void TChart::SetLegendVisible(bool on) {
 }
 
 void TChart::Invalidate() {
-    if (FDrawing) return;
+    // One request is enough until the next paint: a parse adds a million points one by one.
+    if (FDrawing || FDirty) return;
     FDirty = true;
     update();
 }

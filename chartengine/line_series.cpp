@@ -2,33 +2,68 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
+#include <numeric>
 
 void TLineSeries::Changed() {
     if (OnChange) OnChange();
 }
 
 void TLineSeries::AddXY(double x, double y) {
+    if (std::isnan(x)) return;
     if (std::isfinite(y)) {
         FMinY = FHasY ? std::min(FMinY, y) : y;
         FMaxY = FHasY ? std::max(FMaxY, y) : y;
         FHasY = true;
     }
-    if (FX.empty() || !(x < FX.back())) {
-        FX.push_back(x);
-        FY.push_back(y);
-    } else {
-        auto at = std::upper_bound(FX.begin(), FX.end(), x);
-        auto index = std::distance(FX.begin(), at);
-        FX.insert(at, x);
-        FY.insert(FY.begin() + index, y);
-    }
+    const bool inOrder = FOrdered == FX.size() && (FX.empty() || !(x < FX.back()));
+    FX.push_back(x);
+    FY.push_back(y);
+    if (inOrder) FOrdered = FX.size();
     Changed();
+}
+
+void TLineSeries::PutInOrder() const {
+    const std::size_t n = FX.size();
+    if (FOrdered == n) return;
+    // Sorting the added points stably and merging them after equal ordered ones gives exactly what
+    // inserting them one by one after their equals would.
+    std::vector<std::size_t> added(n - FOrdered);
+    std::iota(added.begin(), added.end(), FOrdered);
+    std::stable_sort(added.begin(), added.end(), [this](std::size_t a, std::size_t b) { return FX[a] < FX[b]; });
+    std::vector<double> x, y;
+    x.reserve(n);
+    y.reserve(n);
+    std::size_t i = 0, k = 0;
+    while (i < FOrdered || k < added.size()) {
+        if (k == added.size() || (i < FOrdered && !(FX[added[k]] < FX[i]))) {
+            x.push_back(FX[i]);
+            y.push_back(FY[i]);
+            ++i;
+        } else {
+            x.push_back(FX[added[k]]);
+            y.push_back(FY[added[k]]);
+            ++k;
+        }
+    }
+    FX.swap(x);
+    FY.swap(y);
+    FOrdered = n;
+}
+
+const std::vector<double>& TLineSeries::XValues() const {
+    PutInOrder();
+    return FX;
+}
+
+const std::vector<double>& TLineSeries::YValues() const {
+    PutInOrder();
+    return FY;
 }
 
 void TLineSeries::Clear() {
     FX.clear();
     FY.clear();
+    FOrdered = 0;
     FMinY = FMaxY = 0;
     FHasY = false;
     Changed();
@@ -36,6 +71,7 @@ void TLineSeries::Clear() {
 
 bool TLineSeries::MinMaxX(double& min, double& max) const {
     if (FX.empty()) return false;
+    PutInOrder();
     min = FX.front();
     max = FX.back();
     return true;

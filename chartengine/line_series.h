@@ -9,14 +9,16 @@
 
 class TLineSeries {
   public:
-    // Adds a point at its place in X order; a point whose X equals existing ones goes after them.
-    // Appending in X order costs O(1); an insertion in the middle moves the later points.
+    // Adds a point at its place in X order; a point whose X equals existing ones goes after them. A point
+    // whose X is not a number has no place and is ignored. Points added out of order are put in place
+    // together at the next read of the points (a stable merge), so a file in falling time order costs
+    // O(n log n), not O(n^2).
     void AddXY(double x, double y);
     // Removes every point.
     void Clear();
     std::size_t Count() const { return FX.size(); }
-    const std::vector<double>& XValues() const { return FX; }
-    const std::vector<double>& YValues() const { return FY; }
+    const std::vector<double>& XValues() const;
+    const std::vector<double>& YValues() const;
     // Smallest and largest X and Y of all points; false when there are none. Values that are not finite
     // (an overflowed reading) are kept but left out of the Y range.
     bool MinMaxX(double& min, double& max) const;
@@ -54,7 +56,11 @@ class TLineSeries {
   private:
     void Changed();
 
-    std::vector<double> FX, FY;
+    void PutInOrder() const;
+
+    // Points [0, FOrdered) are in X order; the rest were added after them, in the order added.
+    mutable std::vector<double> FX, FY;
+    mutable std::size_t FOrdered = 0;
     double FMinY = 0, FMaxY = 0;
     bool FHasY = false;
     std::string FTitle;
