@@ -387,28 +387,40 @@ void TMemoView::keyPressEvent(QKeyEvent* event) {
     if (shift && anchor_ == NoLine && n > 0) anchor_ = cursor_ = std::min(cur, n - 1);
     switch (event->key()) {
         case Qt::Key_Up:
-            if (shift) MoveCursor(cur > 0 ? cur - 1 : 0, true);
-            else bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            if (shift)
+                MoveCursor(cur > 0 ? cur - 1 : 0, true);
+            else
+                bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
             break;
         case Qt::Key_Down:
-            if (shift) MoveCursor(cur + 1, true);
-            else bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            if (shift)
+                MoveCursor(cur + 1, true);
+            else
+                bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
             break;
         case Qt::Key_PageUp:
-            if (shift) MoveCursor(cur > page ? cur - page : 0, true);
-            else bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+            if (shift)
+                MoveCursor(cur > page ? cur - page : 0, true);
+            else
+                bar->triggerAction(QAbstractSlider::SliderPageStepSub);
             break;
         case Qt::Key_PageDown:
-            if (shift) MoveCursor(cur + page, true);
-            else bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            if (shift)
+                MoveCursor(cur + page, true);
+            else
+                bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
             break;
         case Qt::Key_Home:
-            if (shift) MoveCursor(0, true);
-            else bar->triggerAction(QAbstractSlider::SliderToMinimum);
+            if (shift)
+                MoveCursor(0, true);
+            else
+                bar->triggerAction(QAbstractSlider::SliderToMinimum);
             break;
         case Qt::Key_End:
-            if (shift) MoveCursor(n > 0 ? n - 1 : 0, true);
-            else bar->triggerAction(QAbstractSlider::SliderToMaximum);
+            if (shift)
+                MoveCursor(n > 0 ? n - 1 : 0, true);
+            else
+                bar->triggerAction(QAbstractSlider::SliderToMaximum);
             break;
         case Qt::Key_Escape:
             if (!HasSelection()) return QAbstractScrollArea::keyPressEvent(event);
@@ -443,8 +455,10 @@ void TMemoView::mousePressEvent(QMouseEvent* event) {
         ClearSelection();
         return;
     }
-    if (event->modifiers().testFlag(Qt::ShiftModifier) && anchor_ != NoLine) cursor_ = line;
-    else anchor_ = cursor_ = line;
+    if (event->modifiers().testFlag(Qt::ShiftModifier) && anchor_ != NoLine)
+        cursor_ = line;
+    else
+        anchor_ = cursor_ = line;
     dragging_ = true;
     viewport()->update();
     event->accept();

@@ -24,7 +24,7 @@
 
 class TMemoView : public QAbstractScrollArea {
     Q_OBJECT
-public:
+  public:
     static constexpr std::size_t NoLine = static_cast<std::size_t>(-1);
 
     explicit TMemoView(QWidget* parent = nullptr);
@@ -73,7 +73,7 @@ public:
     // Applies a pending refresh at once (scroll range, scroll to the end, repaint request).
     void FlushPendingRefresh();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -84,7 +84,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
-private:
+  private:
     struct VisibleLine {
         std::size_t Index;
         int Top;

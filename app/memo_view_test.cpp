@@ -15,10 +15,10 @@ namespace {
 
 // Counts the paint events of the panel's viewport.
 class PaintCounter : public QObject {
-public:
+  public:
     int paints = 0;
 
-protected:
+  protected:
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) ++paints;
         return false;
@@ -32,7 +32,7 @@ std::string Reading(int i) {
 }
 
 class MemoViewTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         view_ = std::make_unique<TMemoView>();
         QFont font(QStringLiteral("Monospace"));

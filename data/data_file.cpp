@@ -17,7 +17,7 @@ namespace {
 constexpr std::size_t kReadChunk = 1 << 20;
 
 class TFileHandle {
-public:
+  public:
     explicit TFileHandle(int fd) : fd_(fd) {}
     ~TFileHandle() {
         if (fd_ >= 0) ::close(fd_);
@@ -26,7 +26,7 @@ public:
     TFileHandle& operator=(const TFileHandle&) = delete;
     int Get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
@@ -146,6 +146,8 @@ TLineStore LoadDataFile(const std::string& path) {
     return store;
 }
 
-void SaveLinesFile(const std::string& path, const TLineStore& lines) { WriteFileAtomically(path, JoinTextLines(lines)); }
+void SaveLinesFile(const std::string& path, const TLineStore& lines) {
+    WriteFileAtomically(path, JoinTextLines(lines));
+}
 
 }  // namespace readings

@@ -12,7 +12,7 @@ namespace readings {
 // Cuts bytes that arrive in pieces into lines: everything up to the first NUL byte; a lone CR, a
 // lone LF and a CR LF each end a line (also when CR and LF arrive in different pieces).
 class TTextLineSplitter {
-public:
+  public:
     // The lines go to `lines` (appended) as they complete.
     explicit TTextLineSplitter(std::vector<std::string>& lines) : lines_(lines) {}
     void Feed(std::string_view bytes);
@@ -22,7 +22,7 @@ public:
     // Whether a NUL byte has been seen; nothing after it counts.
     bool Stopped() const { return stopped_; }
 
-private:
+  private:
     std::vector<std::string>& lines_;
     std::string partial_;
     bool pendingCr_ = false;

@@ -83,7 +83,7 @@ TEST(JoinTextLines, AppendedLinesEndWithLineEnd) {
 }
 
 class DataFileTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("data_file_test_" + std::to_string(::getpid()));
         fs::create_directories(dir_);

@@ -10,7 +10,7 @@
 #include <vector>
 
 class TLineStore {
-public:
+  public:
     std::size_t Count() const { return lines_.size(); }
     bool Empty() const { return lines_.empty(); }
     const std::string& operator[](std::size_t i) const { return lines_[i]; }
@@ -33,7 +33,7 @@ public:
     // Whether the text ends with a line end after its last line (meaningless while empty).
     bool FinalLineEnd() const { return finalLineEnd_; }
 
-private:
+  private:
     std::vector<std::string> lines_;
     bool finalLineEnd_ = true;
 };

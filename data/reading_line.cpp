@@ -64,7 +64,8 @@ TReadingFields SplitReadingLine(std::string_view line) {
     auto field = [line](std::size_t start, std::size_t length) {
         return start < line.size() ? line.substr(start, length) : std::string_view();
     };
-    return {field(0, kTimeLength), field(kTimeLength, kChannelLength), field(kTimeLength + kChannelLength, kChannelLength)};
+    return {field(0, kTimeLength), field(kTimeLength, kChannelLength),
+            field(kTimeLength + kChannelLength, kChannelLength)};
 }
 
 bool ParseTemperature(std::string_view f, double& value) {

@@ -49,9 +49,9 @@ INSTANTIATE_TEST_SUITE_P(
         TemperatureRow{"InnerBlank", "  21 .5", std::nullopt}, TemperatureRow{"PointOnly", "       .", std::nullopt},
         TemperatureRow{"SignOnly", "       -", std::nullopt}, TemperatureRow{"ExponentOnly", "      e5", std::nullopt},
         TemperatureRow{"ExponentWithoutDigits", "     1e+", std::nullopt},
-        TemperatureRow{"TwoSigns", "     --1", std::nullopt}, TemperatureRow{"GroupSeparator", "   1,000", std::nullopt},
-        TemperatureRow{"Hex", "    0x10", std::nullopt}, TemperatureRow{"Infinity", "     inf", std::nullopt},
-        TemperatureRow{"NotANumber", "     nan", std::nullopt},
+        TemperatureRow{"TwoSigns", "     --1", std::nullopt},
+        TemperatureRow{"GroupSeparator", "   1,000", std::nullopt}, TemperatureRow{"Hex", "    0x10", std::nullopt},
+        TemperatureRow{"Infinity", "     inf", std::nullopt}, TemperatureRow{"NotANumber", "     nan", std::nullopt},
         TemperatureRow{"BeyondFloat", "   1e39", std::nullopt}, TemperatureRow{"TwoPoints", "  1.2.3", std::nullopt}),
     [](const testing::TestParamInfo<TemperatureRow>& info) { return std::string(info.param.name); });
 
@@ -116,12 +116,31 @@ TEST(ReadingTime, AgreesWithLoggerFormatOverYears) {
 
 TEST(ReadingTime, OtherFormsFollowLoggerFormat) {
     const LoggerFormat format;
-    for (const char* text : {"2017-03-05", "2017-03-05         ", "2017-03-05 14:00", "  2017-3-5 4:00:00",
-                             "14:00:00", "1899-12-29 12:00:00", "1800-01-01 06:00:00", "2017-02-29 00:00:00",
-                             "2017-13-01 00:00:00", "2017-03-05 24:00:00", "2017-03-05 14:60:00",
-                             "2017-03-05 14:00:60", "2017/03/05 14:00:00", "2017-03-05T14:00:00", "N?\tLORV304",
-                             "", "                   ", "\t2017-03-05 14:00:0", "14:00:00.500", "2017-03-05 14:00 PM",
-                             "2017-03-05\x01" "14:00:00", "5-3 14:00", "17-03-05 14:00:00", "20170-03-05 14:00"}) {
+    for (const char* text : {"2017-03-05",
+                             "2017-03-05         ",
+                             "2017-03-05 14:00",
+                             "  2017-3-5 4:00:00",
+                             "14:00:00",
+                             "1899-12-29 12:00:00",
+                             "1800-01-01 06:00:00",
+                             "2017-02-29 00:00:00",
+                             "2017-13-01 00:00:00",
+                             "2017-03-05 24:00:00",
+                             "2017-03-05 14:60:00",
+                             "2017-03-05 14:00:60",
+                             "2017/03/05 14:00:00",
+                             "2017-03-05T14:00:00",
+                             "N?\tLORV304",
+                             "",
+                             "                   ",
+                             "\t2017-03-05 14:00:0",
+                             "14:00:00.500",
+                             "2017-03-05 14:00 PM",
+                             "2017-03-05\x01"
+                             "14:00:00",
+                             "5-3 14:00",
+                             "17-03-05 14:00:00",
+                             "20170-03-05 14:00"}) {
         ExpectSameAsLoggerFormat(format, text);
     }
 }

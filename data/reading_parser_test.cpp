@@ -51,16 +51,14 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"RestIgnored", kExample + "  xyz\t,", {{kAt14, 21.5}}, {{kAt14, 19.0}}},
         LineRow{"CommaInChannel1", "2017-03-05 14:00:00    21,5    19.0", {}, {}},
         LineRow{"BadChannel2", "2017-03-05 14:00:00    21.5   19.0x", {{kAt14, 21.5}}, {}},
-        LineRow{"Cut27", kExample.substr(0, 27), {{kAt14, 21.5}}, {}},
-        LineRow{"Cut19", kExample.substr(0, 19), {}, {}},
+        LineRow{"Cut27", kExample.substr(0, 27), {{kAt14, 21.5}}, {}}, LineRow{"Cut19", kExample.substr(0, 19), {}, {}},
         LineRow{"ShortChannel2", kExample.substr(0, 33), {{kAt14, 21.5}}, {{kAt14, 19.0}}},
         LineRow{"Exponent", "2017-03-05 14:00:00  -0.5e1  -0.5e1", {{kAt14, -5.0}}, {{kAt14, -5.0}}},
         LineRow{"Narrowed", "2017-03-05 14:00:00    21.3    23.5", {{kAt14, 21.299999237060547}}, {{kAt14, 23.5}}},
         LineRow{"TabInChannel1", "2017-03-05 14:00:00\t   21.5    19.0", {}, {}},
         LineRow{"CarriageReturnInChannel2", kExample.substr(0, 34) + "\r", {{kAt14, 21.5}}, {}},
-        LineRow{"BadTime", "2017-03-05 14:00:0x    21.5    19.0", {}, {}},
-        LineRow{"Empty", "", {}, {}}, LineRow{"EchoedCommand", "D?25", {}, {}},
-        LineRow{"LogLine", "N?\tLORV304D", {}, {}}),
+        LineRow{"BadTime", "2017-03-05 14:00:0x    21.5    19.0", {}, {}}, LineRow{"Empty", "", {}, {}},
+        LineRow{"EchoedCommand", "D?25", {}, {}}, LineRow{"LogLine", "N?\tLORV304D", {}, {}}),
     [](const testing::TestParamInfo<LineRow>& info) { return std::string(info.param.name); });
 
 TEST(ParseReadingLines, EmptyStoreGivesNoPoints) {
