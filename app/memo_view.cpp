@@ -300,8 +300,8 @@ void TMemoView::paintEvent(QPaintEvent*) {
         layout.beginLayout();
         int row = 0;
         for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            // Without wrap a line is as wide as it needs; the clip cuts it at the margin.
-            if (wordWrap_) line.setLineWidth(r.width());
+            // Without wrap (NoWrap) the width does not cut the text; the clip ends it at the margin.
+            line.setLineWidth(r.width());
             line.setPosition(QPointF(0, row * lineHeight));
             ++row;
         }
