@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct TDotCase {
@@ -9,6 +11,8 @@ struct TDotCase {
     const char* What;
     const char* Shown;
 };
+
+std::ostream& operator<<(std::ostream& os, const TDotCase& row) { return os << row.Name; }
 
 class ErrorReportText_ : public ::testing::TestWithParam<TDotCase> {};
 

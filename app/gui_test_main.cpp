@@ -1,12 +1,13 @@
-// Entry of the window tests: one QApplication for every test, offscreen unless a platform is set.
+// Entry of the window tests: one application object for every test, offscreen unless a platform
+// is set.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "app/application.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Lorv304D"));
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("Lorv304D"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

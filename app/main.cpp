@@ -1,13 +1,15 @@
 // Program start: the application titled "Lorv304D" and its one window.
-#include <QApplication>
-
+#include "app/application.h"
 #include "app/main_window.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromLatin1(TForm1::AppTitle));
-    QApplication::setApplicationDisplayName(QString::fromLatin1(TForm1::AppTitle));
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QString::fromLatin1(TForm1::AppTitle));
+    TApplication::setApplicationDisplayName(QString::fromLatin1(TForm1::AppTitle));
     TForm1 form;
+    app.ErrorReport = [&form](const std::string& what) { form.ShowErrorReport(what); };
     form.show();
-    return QApplication::exec();
+    const int result = TApplication::exec();
+    app.ErrorReport = nullptr;
+    return result;
 }

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 
@@ -97,6 +98,8 @@ struct TSettingsCase {
     double Interval;  // RecInterval
     bool IniMessage;  // "Niepoprawny format w pliku ini" shown
 };
+
+std::ostream& operator<<(std::ostream& os, const TSettingsCase& row) { return os << row.Name; }
 
 class Form1Settings : public Form1Test, public ::testing::WithParamInterface<TSettingsCase> {};
 

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <ostream>
 
 namespace {
 
@@ -18,6 +19,8 @@ struct TTextCase {
     const char* Set;
     const char* Text;
 };
+
+std::ostream& operator<<(std::ostream& os, const TTextCase& row) { return os << row.Name; }
 
 class MaskEditText : public ::testing::TestWithParam<TTextCase> {};
 
