@@ -42,6 +42,8 @@ TScopeExit(F) -> TScopeExit<F>;
 TChart::TChart(QWidget* parent) : QWidget(parent) {
     // The chart never takes the keyboard focus, so wheel input goes to the focused control.
     setFocusPolicy(Qt::NoFocus);
+    // The context menu opens on the right button's release (after a scroll), never on the press.
+    setContextMenuPolicy(Qt::PreventContextMenu);
     setMouseTracking(false);
     QFont f = font();
     f.setPixelSize(12);

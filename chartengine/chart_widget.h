@@ -96,7 +96,8 @@ class TChart : public QWidget {
     // parent widget.
     std::function<void()> OnBeforeDrawAxes, OnZoom, OnUndoZoom, OnClick;
     std::function<void(Qt::KeyboardModifiers, int, QPoint, bool&)> OnMouseWheel;
-    // Context menu, opened when the right button is released inside the chart (not owned).
+    // Context menu, opened when the right button is released inside the chart (not owned). The widget's
+    // own context-menu event is switched off (it would come on the press, in the middle of a scroll).
     QMenu* PopupMenu = nullptr;
     // The modifiers of the mouse or wheel event being handled, while a hook runs from one.
     std::optional<Qt::KeyboardModifiers> EventModifiers() const { return FEventModifiers; }
