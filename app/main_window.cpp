@@ -406,10 +406,12 @@ void TForm1::FormCreate() {
 
     const TProfileFile settings(settingsFile_);
     // Applied as read: a placement off every screen is the user's to fix, as it was saved.
-    move(x(), settings.ReadInteger("Form", "Top", 100));
-    move(settings.ReadInteger("Form", "Left", 100), y());
-    resize(width(), settings.ReadInteger("Form", "Height", 340));
-    resize(settings.ReadInteger("Form", "Width", 800), height());
+    const int top = settings.ReadInteger("Form", "Top", 100);
+    const int left = settings.ReadInteger("Form", "Left", 100);
+    const int formHeight = settings.ReadInteger("Form", "Height", 340);
+    const int formWidth = settings.ReadInteger("Form", "Width", 800);
+    move(left, top);
+    resize(formWidth, formHeight);
     (void)settings.ReadInteger("Wykres", "ZakresY", 20);  // kept in the file, not used
     const std::string interval = settings.ReadString("Rejestracja", "Interwal", "00:01:00");
     try {
