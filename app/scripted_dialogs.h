@@ -23,14 +23,14 @@ struct TShownFileDialog {
 
 class TScriptedDialogs : public TDialogs {
   public:
-    std::vector<TShownMessage> Messages;             // message boxes, in order
-    std::vector<TShownMessage> Questions;            // Yes/No boxes, in order
-    std::deque<bool> YesNoAnswers;                   // answers to the next Yes/No boxes
-    std::vector<TShownFileDialog> FileDialogs;       // open and save dialogs, in order
-    std::deque<std::optional<QString>> FileAnswers;  // chosen names (nullopt: cancel)
-    int PrintDialogs = 0;                            // print dialogs shown
-    std::deque<bool> PrintAnswers;                   // confirm the next print dialogs?
-    QString PdfPath;                                 // a confirmed print goes to this PDF file
+    std::vector<TShownMessage> Messages;        // message boxes, in order
+    std::vector<TShownMessage> Questions;       // Yes/No boxes, in order
+    std::deque<bool> YesNoAnswers;              // answers to the next Yes/No boxes
+    std::vector<TShownFileDialog> FileDialogs;  // open and save dialogs, in order
+    std::deque<QString> FileAnswers;            // chosen names; a null QString() cancels
+    int PrintDialogs = 0;                       // print dialogs shown
+    std::deque<bool> PrintAnswers;              // confirm the next print dialogs?
+    QString PdfPath;                            // a confirmed print goes to this PDF file
     int Beeps = 0;
     std::function<void(const TShownMessage&)> OnMessage;  // runs inside each message box
 
@@ -44,7 +44,9 @@ class TScriptedDialogs : public TDialogs {
     }
     std::optional<QString> ChooseFile(QWidget*, TFileDialogKind kind, const TFileDialog& dialog) override {
         FileDialogs.push_back({kind, dialog});
-        return Pop(FileAnswers, std::optional<QString>());
+        const QString answer = Pop(FileAnswers, QString());
+        if (answer.isNull()) return std::nullopt;
+        return answer;
     }
     bool ChoosePrinter(QWidget*, QPrinter& printer) override {
         ++PrintDialogs;
