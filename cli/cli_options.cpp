@@ -1,0 +1,233 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+#include "base/errors.h"
+#include "base/logger_format.h"
+
+namespace cli {
+namespace {
+
+struct TCommandName {
+    const char* Name;
+    Command Cmd;
+};
+constexpr TCommandName kCommands[] = {{"ports", Command::Ports},       {"find", Command::Find},
+                                      {"status", Command::Status},     {"download", Command::Download},
+                                      {"start", Command::Start},       {"erase", Command::Erase}};
+
+const char* NameOf(Command cmd) {
+    for (const auto& c : kCommands)
+        if (c.Cmd == cmd) return c.Name;
+    return "";
+}
+
+// Which subcommands take an option; an empty list means every one.
+struct TOptionSpec {
+    const char* Name;
+    bool TakesValue;
+    std::initializer_list<Command> Commands;
+};
+
+const TOptionSpec kOptions[] = {
+    {"--port", true, {}},
+    {"--comm-log", true, {}},
+    {"--quiet", false, {}},
+    {"--help", false, {}},
+    {"--all", false, {Command::Ports}},
+    {"--json", false, {Command::Status}},
+    {"--from", true, {Command::Download}},
+    {"--to", true, {Command::Download}},
+    {"--output", true, {Command::Download}},
+    {"--append", false, {Command::Download}},
+    {"--start", true, {Command::Start}},
+    {"--stop", true, {Command::Start}},
+    {"--interval", true, {Command::Start}},
+    {"--yes", false, {Command::Erase}},
+};
+
+const TOptionSpec* FindOption(const std::string& name) {
+    for (const auto& o : kOptions)
+        if (name == o.Name) return &o;
+    return nullptr;
+}
+
+std::string LongName(const std::string& arg) {
+    if (arg == "-h") return "--help";
+    if (arg == "-q") return "--quiet";
+    if (arg == "-o") return "--output";
+    return arg;
+}
+
+void CheckDateTime(Command cmd, const std::string& text) {
+    try {
+        LoggerFormat().TextToDateTime(text);
+    } catch (const EConvertError& e) {
+        throw EUsageError(cmd, e.what());
+    }
+}
+
+const char* const kCommonOptions =
+    "Common options:\n"
+    "  --port NAME        use this port and skip the search: a device path (/dev/ttyUSB0)\n"
+    "                     or a port name as the port list shows it (ttyUSB0)\n"
+    "  --comm-log FILE    write the commands sent and the answers received to FILE\n"
+    "                     (one \"command<TAB>answer\" line each), also when the command fails\n"
+    "  -q, --quiet        no progress and no messages; results and errors only\n"
+    "  -h, --help         show this text\n";
+
+}  // namespace
+
+TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
+    TCliOptions o;
+    std::vector<std::string> used;  // long names given, to check against the subcommand
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() < 2 || arg[0] != '-') {
+            if (o.Cmd != Command::None) throw EUsageError(o.Cmd, "unexpected argument '" + arg + "'");
+            const auto* c = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                         [&](const TCommandName& n) { return arg == n.Name; });
+            if (c == std::end(kCommands)) throw EUsageError(Command::None, "unknown command '" + arg + "'");
+            o.Cmd = c->Cmd;
+            continue;
+        }
+        std::string name = LongName(arg);
+        std::optional<std::string> inlineValue;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const TOptionSpec* spec = FindOption(name);
+        if (!spec) throw EUsageError(o.Cmd, "unknown option '" + arg + "'");
+        std::string value;
+        if (spec->TakesValue) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else {
+                if (i + 1 >= args.size()) throw EUsageError(o.Cmd, "option " + name + " needs a value");
+                value = args[++i];
+            }
+            if (value.empty()) throw EUsageError(o.Cmd, "option " + name + " needs a value");
+        } else if (inlineValue) {
+            throw EUsageError(o.Cmd, "option " + name + " takes no value");
+        }
+        used.push_back(name);
+
+        if (name == "--help") o.Help = true;
+        else if (name == "--quiet") o.Quiet = true;
+        else if (name == "--port") o.Port = value;
+        else if (name == "--comm-log") o.CommLog = value;
+        else if (name == "--all") o.All = true;
+        else if (name == "--json") o.Json = true;
+        else if (name == "--from") o.From = value;
+        else if (name == "--to") o.To = value;
+        else if (name == "--output") o.Output = value;
+        else if (name == "--append") o.Append = true;
+        else if (name == "--start") o.Start = value;
+        else if (name == "--stop") o.Stop = value;
+        else if (name == "--interval") o.Interval = value;
+        else if (name == "--yes") o.Yes = true;
+    }
+    if (o.Help) return o;
+    if (o.Cmd == Command::None) throw EUsageError(Command::None, "no command given");
+
+    for (const std::string& name : used) {
+        const TOptionSpec* spec = FindOption(name);
+        if (spec->Commands.size() == 0) continue;
+        if (std::find(spec->Commands.begin(), spec->Commands.end(), o.Cmd) == spec->Commands.end())
+            throw EUsageError(o.Cmd, std::string(NameOf(o.Cmd)) + " does not take the option " + name);
+    }
+
+    switch (o.Cmd) {
+        case Command::Download:
+            if (o.Append && o.Output.empty()) throw EUsageError(o.Cmd, "--append needs an output file (-o FILE)");
+            if (o.From) CheckDateTime(o.Cmd, *o.From);
+            if (o.To) CheckDateTime(o.Cmd, *o.To);
+            break;
+        case Command::Start:
+            if (o.Start.empty() || o.Stop.empty() || o.Interval.empty())
+                throw EUsageError(o.Cmd, "start needs --start, --stop and --interval");
+            CheckDateTime(o.Cmd, o.Start);
+            CheckDateTime(o.Cmd, o.Stop);
+            try {
+                LoggerFormat().TextToTime(o.Interval);
+            } catch (const EConvertError& e) {
+                throw EUsageError(o.Cmd, e.what());
+            }
+            break;
+        case Command::Erase:
+            if (!o.Yes)
+                throw EUsageError(o.Cmd, "erase deletes every reading on the logger; give --yes to go ahead");
+            break;
+        default:
+            break;
+    }
+    return o;
+}
+
+std::string UsageText(Command cmd) {
+    std::string text;
+    switch (cmd) {
+        case Command::None:
+            return "Usage: lorv304d-cli <command> [options]\n"
+                   "Talks to the temperature logger on a USB serial port.\n"
+                   "\n"
+                   "Commands:\n"
+                   "  ports [--all]      the serial ports, one \"name:port\" a line, in search order\n"
+                   "  find               search for the logger; print its port and model\n"
+                   "  status [--json]    model, battery, clock and recording settings\n"
+                   "  download [--from T] [--to T] [-o FILE] [--append]\n"
+                   "                     download readings to FILE or standard output\n"
+                   "  start --start T --stop T --interval hh:nn:ss\n"
+                   "                     set the logger's clock and a new recording\n"
+                   "  erase --yes        erase every reading on the logger\n"
+                   "\n" +
+                   std::string(kCommonOptions) +
+                   "\n"
+                   "Times T are \"yyyy-mm-dd hh:nn:ss\" or \"yyyy-mm-dd\".\n"
+                   "Exit status: 0 done, 1 no logger or no answer, 2 usage error, 3 file or port error,\n"
+                   "128 + signal number when stopped by a signal (what came is kept).\n"
+                   "'lorv304d-cli <command> --help' describes one command.\n";
+        case Command::Ports:
+            text = "Usage: lorv304d-cli ports [--all]\n"
+                   "Lists the serial ports that the search probes, one \"name:port\" entry a line, in the\n"
+                   "order they are probed.\n"
+                   "  --all              also the ports that are not USB virtual COM ports\n";
+            break;
+        case Command::Find:
+            text = "Usage: lorv304d-cli find [--port NAME]\n"
+                   "Searches the USB virtual COM ports for the logger and prints its port and model,\n"
+                   "separated by a TAB. Exit status 1 and \"No device found\" when none answers.\n";
+            break;
+        case Command::Status:
+            text = "Usage: lorv304d-cli status [--json]\n"
+                   "Prints the model, the battery voltage, the logger's clock and its difference from\n"
+                   "this computer's clock, and the recording start, stop and interval.\n"
+                   "  --json             the same as one JSON object\n";
+            break;
+        case Command::Download:
+            text = "Usage: lorv304d-cli download [--from T] [--to T] [-o FILE] [--append]\n"
+                   "Downloads the readings of a time range, one reading line each (code page 1250,\n"
+                   "CR LF line ends). Without options: from the recording start to its stop or now.\n"
+                   "  --from T           first reading time (not before the recording start)\n"
+                   "  --to T             last reading time (not after the stop or now)\n"
+                   "  -o, --output FILE  write FILE whole (replaced) instead of standard output\n"
+                   "  --append           FILE keeps its lines and gains only the readings newer than\n"
+                   "                     its last one; --from counts only while FILE holds no reading\n"
+                   "Ctrl+C stops the download; the readings received so far are written.\n";
+            break;
+        case Command::Start:
+            text = "Usage: lorv304d-cli start --start T --stop T --interval hh:nn:ss\n"
+                   "Sets the logger's clock to this computer's time and starts a new recording. All\n"
+                   "texts are checked before anything is sent; an interval below 2 s becomes 00:00:02.\n";
+            break;
+        case Command::Erase:
+            text = "Usage: lorv304d-cli erase --yes\n"
+                   "Erases every reading on the logger. Without --yes nothing is sent.\n";
+            break;
+    }
+    return text + "\n" + kCommonOptions;
+}
+
+}  // namespace cli

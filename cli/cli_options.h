@@ -1,0 +1,47 @@
+#pragma once
+// The command line of lorv304d-cli: subcommands, their options and their usage texts.
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class Command { None, Ports, Find, Status, Download, Start, Erase };
+
+struct TCliOptions {
+    Command Cmd = Command::None;
+    bool Help = false;
+    bool Quiet = false;
+    std::string Port;     // empty: search the ports
+    std::string CommLog;  // empty: write no communication log
+    bool All = false;     // ports
+    bool Json = false;    // status
+    std::optional<std::string> From, To;  // download
+    std::string Output;                   // download; empty: standard output
+    bool Append = false;                  // download
+    std::string Start, Stop, Interval;    // start, as typed (checked by the parser)
+    bool Yes = false;                     // erase
+};
+
+// A command line that cannot be run. what() is the one-line reason (for a bad time text the
+// conversion message itself); Cmd names the subcommand whose usage text belongs to it (None: the
+// general one).
+class EUsageError : public std::runtime_error {
+  public:
+    EUsageError(Command cmd, const std::string& reason) : std::runtime_error(reason), Cmd(cmd) {}
+    Command Cmd;
+};
+
+// Parses the arguments after the program name. Options go before or after the subcommand, as
+// "--name value" or "--name=value". With --help nothing else is checked. Otherwise throws
+// EUsageError for an unknown command or option, an option the subcommand does not take, a missing
+// value or a missing required option, erase without --yes, --append without -o, and a time text
+// that does not convert ("'<text>' is not a valid date and time" for --from, --to, --start,
+// --stop; "'<text>' is not a valid time" for --interval).
+TCliOptions ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text of a subcommand (None: the program's overview), ending with a line end.
+std::string UsageText(Command cmd);
+
+}  // namespace cli

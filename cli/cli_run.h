@@ -1,0 +1,33 @@
+#pragma once
+// lorv304d-cli without its process: runs one command line against the serial ports and returns
+// the exit status.
+//
+// Exit statuses: 0 done; 1 no logger found, or the logger did not answer (or answered something
+// that does not convert); 2 usage error (the reason, then the usage text); 3 a file or port error
+// (with the OS text); 128 + the signal number when a stop signal ended the run (a download keeps
+// and writes what it received). Every error is one line "lorv304d-cli: <reason>" on `err`.
+#include <csignal>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+inline constexpr int ExitOk = 0;
+inline constexpr int ExitNoAnswer = 1;
+inline constexpr int ExitUsage = 2;
+inline constexpr int ExitFileOrPort = 3;
+
+struct TCliEnvironment {
+    // Set by a signal handler to the signal number that asks the run to stop; may be null.
+    const volatile std::sig_atomic_t* StopSignal = nullptr;
+    // Whether `err` is a terminal (a redrawn progress bar instead of lines per 10 %).
+    bool ErrIsTerminal = false;
+};
+
+// `args` are the arguments after the program name. Results go to `out` (reading lines as
+// code page 1250 bytes with CR LF), progress, messages and errors to `err`.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, const TCliEnvironment& env);
+
+}  // namespace cli
