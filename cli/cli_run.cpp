@@ -255,8 +255,6 @@ class TRun {
                 }
             }
         }
-        const std::size_t oldLines = store.Count();
-
         Connect();
         ReadSettings();
         const std::string missing = Missing({{Field::Start, "R?"}, {Field::Stop, "S?"}, {Field::Interval, "I?"}});
@@ -288,12 +286,16 @@ class TRun {
         host_.OnProgress = nullptr;
         if (!o_.Quiet && result.Started) err_ << meter.Finish(host_.Stored(), SteadyMs() - startMs) << std::flush;
 
-        // What came is written whatever ended the download.
+        // What came is written whatever ended the download. A file is replaced by an empty
+        // download only when the logger really had nothing in the range, and an appended file is
+        // rewritten only when it gains lines.
         const std::int64_t stored = host_.Stored();
+        const bool cleanEnd = host_.PortError() == 0 && host_.StopSignal() == 0 &&
+                              !(host_.StalledAt() && end - *host_.StalledAt() > 1);
         if (o_.Output.empty()) {
             out_ << readings::JoinTextLines(store);
             out_.flush();
-        } else if (!o_.Append || stored > 0 || oldLines == 0) {
+        } else if (stored > 0 || (cleanEnd && !o_.Append)) {
             readings::SaveLinesFile(o_.Output, store);
         }
         if (!result.Started || stored == 0) Note("No new readings");

@@ -1,0 +1,350 @@
+// lorv304d-cli as a separate process against lorv304d-emulator on a pty, found through a device
+// map: each command's output and exit status, appending downloads, a silent logger, a stop signal
+// in the middle of a download, and command lines refused before anything is sent.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "base/logger_format.h"
+#include "emulator/emulator_process.h"
+
+extern char** environ;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The lines of a CR LF text; empty when any line ends differently.
+std::vector<std::string> CrLfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = text.find("\r\n", at);
+        if (end == std::string::npos) return {};
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    return lines;
+}
+
+// A logger time text with the time part always written.
+std::string FullText(TDateTime t) {
+    LoggerFormat f;
+    return f.DateToText(t) + " " + f.TimeToText(t);
+}
+
+// One run of the tool with its own output files.
+class TCliProcess {
+  public:
+    TCliProcess(const std::vector<std::string>& args, const std::string& deviceMap, const std::string& outputBase)
+        : outPath_(outputBase + ".out"), errPath_(outputBase + ".err") {
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e)
+            if (std::string(*e).rfind("LORV304D_DEVICEMAP=", 0) != 0) env.emplace_back(*e);
+        env.push_back("LORV304D_DEVICEMAP=" + deviceMap);
+        std::vector<std::string> argv{LORV304D_CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<char*> argp, envp;
+        for (auto& a : argv) argp.push_back(a.data());
+        argp.push_back(nullptr);
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        pid_ = fork();
+        if (pid_ == 0) {
+            const int in = open("/dev/null", O_RDONLY);
+            const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(in, 0);
+            dup2(out, 1);
+            dup2(err, 2);
+            execve(argp[0], argp.data(), envp.data());
+            _exit(127);
+        }
+    }
+    ~TCliProcess() {
+        if (pid_ > 0 && status_ < 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    pid_t Pid() const { return pid_; }
+    // The exit status, 128 + the signal that ended it, or -1 after 30 s (the process is killed).
+    int Wait() {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        int raw = 0;
+        while (waitpid(pid_, &raw, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > until) return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        return status_;
+    }
+    std::string Out() const { return ReadFile(outPath_); }
+    std::string Err() const { return ReadFile(errPath_); }
+
+  private:
+    std::string outPath_, errPath_;
+    pid_t pid_ = -1;
+    int status_ = -1;
+};
+
+struct TRun {
+    int Status;
+    std::string Out, Err;
+};
+
+class CliAgainstEmulator : public testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = testing::TempDir() + "cli_process_" + std::to_string(getpid()) + "_" +
+               testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return dir_ + name; }
+
+    // A device map whose only VCP entry is the emulator's port, followed by `extra` lines.
+    void MapTo(const emulator::EmulatorProcess& logger, const std::vector<std::string>& extra = {}) {
+        std::ofstream map(Path("map.txt"), std::ios::trunc);
+        map << "\\Device\\VCP0=" << logger.SlavePath().substr(5) << "\n";
+        for (const auto& line : extra) map << line << "\n";
+    }
+
+    TRun Run(const std::vector<std::string>& args) {
+        TCliProcess p(args, Path("map.txt"), Path("run" + std::to_string(++runs_)));
+        const int status = p.Wait();
+        return {status, p.Out(), p.Err()};
+    }
+
+    std::string dir_;
+    int runs_ = 0;
+};
+
+TEST_F(CliAgainstEmulator, PortsFindAndStatusOfOneLogger) {
+    emulator::EmulatorProcess logger(
+        {"--model", "KXW-16-2", "--readings", "61", "--battery", "4012", "--clock-offset", "-125"});
+    MapTo(logger, {"\\Device\\Serial0=ttyS99", "\\Device\\VCP1=pts/no-such-pty"});
+    const std::string pts = logger.SlavePath().substr(5);
+
+    // The search goes from the last entry to the first; the port that does not open costs nothing.
+    TRun r = Run({"ports"});
+    EXPECT_EQ(0, r.Status);
+    EXPECT_EQ("\\Device\\VCP1:pts/no-such-pty\n\\Device\\VCP0:" + pts + "\n", r.Out);
+    r = Run({"ports", "--all"});
+    EXPECT_EQ("\\Device\\VCP1:pts/no-such-pty\n\\Device\\Serial0:ttyS99\n\\Device\\VCP0:" + pts + "\n", r.Out);
+
+    r = Run({"find"});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    EXPECT_EQ(pts + "\tKXW-16-2\n", r.Out);
+    r = Run({"find", "--port", logger.SlavePath()});
+    EXPECT_EQ(logger.SlavePath() + "\tKXW-16-2\n", r.Out);
+    r = Run({"find", "--port", pts});
+    EXPECT_EQ(pts + "\tKXW-16-2\n", r.Out);
+    r = Run({"find", "--port", "/dev/no-such-port"});
+    EXPECT_EQ(3, r.Status);
+    EXPECT_EQ("lorv304d-cli: port /dev/no-such-port: No such file or directory\n", r.Err);
+
+    r = Run({"status"});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    EXPECT_NE(std::string::npos, r.Out.find("Model:    KXW-16-2\n")) << r.Out;
+    EXPECT_NE(std::string::npos, r.Out.find("Battery:  4012 mV\n")) << r.Out;
+    EXPECT_NE(std::string::npos, r.Out.find(" from this computer)\n")) << r.Out;
+    EXPECT_NE(std::string::npos, r.Out.find("Interval: 00:01:00\n")) << r.Out;
+
+    r = Run({"status", "--json"});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    EXPECT_NE(std::string::npos, r.Out.find("\"model\":\"KXW-16-2\",\"battery_mv\":4012,\"battery\":\"4012 mV\""))
+        << r.Out;
+    EXPECT_NE(std::string::npos, r.Out.find("\"interval\":\"00:01:00\",\"interval_s\":60}\n")) << r.Out;
+    const std::size_t at = r.Out.find("\"clock_offset_s\":");
+    ASSERT_NE(std::string::npos, at) << r.Out;
+    const long offset = std::stol(r.Out.substr(at + 17));
+    EXPECT_LE(-127, offset);
+    EXPECT_GE(-124, offset);
+}
+
+TEST_F(CliAgainstEmulator, DownloadToStandardOutputWithTheCommunicationLog) {
+    emulator::EmulatorProcess logger({"--readings", "61", "--interval", "00:01:00"});
+    MapTo(logger);
+    TRun r = Run({"download", "--comm-log", Path("comm.log")});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    const std::vector<std::string> lines = CrLfLines(r.Out);
+    ASSERT_EQ(61u, lines.size()) << r.Out;
+    LoggerFormat f;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(35u, lines[i].size()) << lines[i];
+        if (i > 0) {
+            EXPECT_EQ(60, SecondsBetween(f.TextToDateTime(lines[i - 1].substr(0, 19)),
+                                         f.TextToDateTime(lines[i].substr(0, 19))));
+        }
+    }
+    EXPECT_NE(std::string::npos, r.Err.find("Downloaded 61 of 61 readings (100%)\n")) << r.Err;
+
+    const std::vector<std::string> log = CrLfLines(ReadFile(Path("comm.log")));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("T?", log.front().substr(0, 2));
+    EXPECT_EQ("d!", log.back());
+    for (const char* request : {"D?0", "D?25", "D?50"})
+        EXPECT_NE(log.end(), std::find(log.begin(), log.end(), request)) << request;
+    for (const auto& line : log) EXPECT_NE("N?", line.substr(0, 2)) << "the probe is not logged";
+
+    // A range inside the recording gives exactly its readings.
+    r = Run({"download", "--from", lines[50].substr(0, 19), "--to", lines[55].substr(0, 19), "-q"});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    EXPECT_EQ("", r.Err);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 50, lines.begin() + 56), CrLfLines(r.Out));
+}
+
+TEST_F(CliAgainstEmulator, AppendAddsOnlyWhatIsNew) {
+    // A finished recording of 61 readings, later the same recording with 121: the lines of the
+    // first 61 are the same in both.
+    const TDateTime start = Now() - 1.0 / 24;
+    const std::string startText = FullText(start);
+    const std::string file = Path("night.log");
+    std::string firstRun;
+    {
+        emulator::EmulatorProcess logger(
+            {"--start", startText, "--stop", FullText(start + 60.0 / 86400), "--interval", "00:00:01"});
+        MapTo(logger);
+        TRun r = Run({"download", "-o", file, "--append"});
+        ASSERT_EQ(0, r.Status) << r.Err;
+        EXPECT_NE(std::string::npos, r.Err.find("61 new readings appended to " + file)) << r.Err;
+        firstRun = ReadFile(file);
+        EXPECT_EQ(61u, CrLfLines(firstRun).size());
+
+        r = Run({"download", "-o", file, "--append"});
+        ASSERT_EQ(0, r.Status) << r.Err;
+        EXPECT_NE(std::string::npos, r.Err.find("No new readings")) << r.Err;
+        EXPECT_EQ(firstRun, ReadFile(file));
+    }
+    emulator::EmulatorProcess logger(
+        {"--start", startText, "--stop", FullText(start + 120.0 / 86400), "--interval", "00:00:01"});
+    MapTo(logger);
+    TRun r = Run({"download", "-o", file, "--append", "--comm-log", Path("comm.log")});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    EXPECT_NE(std::string::npos, r.Err.find("60 new readings appended")) << r.Err;
+    // It asked from the file's last reading on, not from the start.
+    const std::string log = ReadFile(Path("comm.log"));
+    EXPECT_NE(std::string::npos, log.find("D?60\r\n")) << log;
+    EXPECT_EQ(std::string::npos, log.find("D?0\r\n")) << log;
+
+    r = Run({"download", "-o", Path("whole.log")});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    EXPECT_EQ(121u, CrLfLines(ReadFile(Path("whole.log"))).size());
+    EXPECT_EQ(ReadFile(Path("whole.log")), ReadFile(file));
+}
+
+TEST_F(CliAgainstEmulator, SilentLoggerIsNoDeviceAndAQuietOneEndsTheDownload) {
+    {
+        emulator::EmulatorProcess logger({"--silent"});
+        MapTo(logger);
+        const TRun r = Run({"find"});
+        EXPECT_EQ(1, r.Status);
+        EXPECT_EQ("", r.Out);
+        EXPECT_EQ("lorv304d-cli: No device found\n", r.Err);
+    }
+    // Answers the search and the settings (9 commands), then nothing: the download gives up at
+    // its first index instead of asking for ever, and writes no file.
+    emulator::EmulatorProcess logger({"--readings", "61", "--silent-after", "9"});
+    MapTo(logger);
+    const TRun r = Run({"download", "-o", Path("out.log")});
+    EXPECT_EQ(1, r.Status);
+    EXPECT_NE(std::string::npos, r.Err.find("lorv304d-cli: the logger stopped answering at reading 0 of 60\n"))
+        << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(Path("out.log")));
+}
+
+TEST_F(CliAgainstEmulator, InterruptKeepsAndWritesWhatCame) {
+    // Paced at 19200 baud the 500 readings take about 10 s; the signal comes after the first 10 %.
+    emulator::EmulatorProcess logger({"--readings", "500", "--baud", "19200"});
+    MapTo(logger);
+    TCliProcess p({"download", "-o", Path("out.log"), "--comm-log", Path("comm.log")}, Path("map.txt"),
+                  Path("run"));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (p.Err().find("Downloaded") == std::string::npos && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_NE(std::string::npos, p.Err().find("Downloaded")) << p.Err();
+    kill(p.Pid(), SIGINT);
+    EXPECT_EQ(128 + SIGINT, p.Wait()) << p.Err();
+
+    const std::vector<std::string> lines = CrLfLines(ReadFile(Path("out.log")));
+    EXPECT_GE(lines.size(), 50u);
+    EXPECT_LT(lines.size(), 450u);
+    LoggerFormat f;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(35u, lines[i].size()) << lines[i];
+        if (i > 0) {
+            EXPECT_EQ(60, SecondsBetween(f.TextToDateTime(lines[i - 1].substr(0, 19)),
+                                         f.TextToDateTime(lines[i].substr(0, 19))));
+        }
+    }
+    EXPECT_NE(std::string::npos, p.Err().find(std::to_string(lines.size()) + " readings written to")) << p.Err();
+    EXPECT_NE(std::string::npos, ReadFile(Path("comm.log")).find("D?25\r\n"));
+}
+
+TEST_F(CliAgainstEmulator, RefusedCommandLinesAndUnwritableOutputSendNothing) {
+    emulator::EmulatorProcess logger({"--readings", "10"});
+    MapTo(logger);
+    TRun r = Run({"download", "--from", "yesterday", "--comm-log", Path("c1.log")});
+    EXPECT_EQ(2, r.Status);
+    EXPECT_EQ(0u, r.Err.find("lorv304d-cli: 'yesterday' is not a valid date and time\n\nUsage: lorv304d-cli download"))
+        << r.Err;
+
+    r = Run({"erase", "--comm-log", Path("c2.log")});
+    EXPECT_EQ(2, r.Status);
+    EXPECT_EQ(0u, r.Err.find("lorv304d-cli: erase deletes every reading on the logger; give --yes to go ahead\n"))
+        << r.Err;
+
+    r = Run({"download", "-o", Path("no-such-dir/out.log"), "--comm-log", Path("c3.log")});
+    EXPECT_EQ(3, r.Status);
+    EXPECT_EQ("lorv304d-cli: Cannot write " + Path("no-such-dir/out.log") + ": No such file or directory\n", r.Err);
+
+    // A refused command line is refused before the log is set up; a refused run still leaves it.
+    EXPECT_FALSE(std::filesystem::exists(Path("c1.log")));
+    EXPECT_FALSE(std::filesystem::exists(Path("c2.log")));
+    EXPECT_EQ("", ReadFile(Path("c3.log")));
+}
+
+TEST_F(CliAgainstEmulator, StartWritesCheckedSettingsAndEraseNeedsYes) {
+    emulator::EmulatorProcess logger({"--readings", "10"});
+    MapTo(logger);
+    TRun r = Run({"start", "--start", "2030-01-02 03:04:05", "--stop", "2030-02-01", "--interval", "0:0:1",
+                  "--comm-log", Path("comm.log")});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    EXPECT_EQ("Recording set: start 2030-01-02 03:04:05, stop 2030-02-01 00:00:00, interval 00:00:02\n", r.Out);
+    const std::string log = ReadFile(Path("comm.log"));
+    for (const char* sent : {"\r\nR!2030-01-02 03:04:05\r\n", "\r\nS!2030-02-01 00:00:00\r\n", "\r\nI!00:00:02\r\n"})
+        EXPECT_NE(std::string::npos, log.find(sent)) << sent << " in " << log;
+    EXPECT_NE(std::string::npos, log.find("\r\nT!")) << log;
+
+    r = Run({"status", "--json"});
+    EXPECT_NE(std::string::npos,
+              r.Out.find("\"start\":\"2030-01-02 03:04:05\",\"stop\":\"2030-02-01\",\"interval\":\"00:00:02\""))
+        << r.Out;
+
+    r = Run({"erase", "--yes", "--comm-log", Path("erase.log")});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    EXPECT_EQ("Logger erased\n", r.Out);
+    EXPECT_NE(std::string::npos, ReadFile(Path("erase.log")).find("\r\nE!\r\n"));
+    r = Run({"status", "--json"});
+    EXPECT_EQ(std::string::npos, r.Out.find("\"start\":\"2030-01-02 03:04:05\"")) << "the recording starts over";
+}
+
+}  // namespace
