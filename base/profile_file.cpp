@@ -90,7 +90,7 @@ bool ReadFileIfAny(const std::string& path, std::string& data) {
     }
 }
 
-// Delphi-style integer text: optional sign, then decimal digits or "$" and hex digits.
+// Integer text: optional sign, then decimal digits or "$" and hex digits.
 bool ParseInteger(std::string_view s, int& out) {
     if (s.empty()) return false;
     bool negative = false;
