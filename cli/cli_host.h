@@ -29,10 +29,10 @@ class TCliHost : public TLoggerHost {
     // none); it is read, never written.
     TCliHost(TSerialPort& port, const volatile std::sig_atomic_t* stopSignal);
 
-    std::vector<std::string> CommLog;          // "command\tanswer" lines, code page 1250
-    std::map<Field, std::string> Fields;       // the last text shown in each field
-    TLineStore* Store = nullptr;               // where downloaded lines go (none: dropped)
-    std::optional<TDateTime> LatestTime;       // lines of readings taken after this are not stored
+    std::vector<std::string> CommLog;                     // "command\tanswer" lines, code page 1250
+    std::map<Field, std::string> Fields;                  // the last text shown in each field
+    TLineStore* Store = nullptr;                          // where downloaded lines go (none: dropped)
+    std::optional<TDateTime> LatestTime;                  // lines of readings taken after this are not stored
     std::function<void(std::int64_t stored)> OnProgress;  // called from every event pump
 
     // New lines stored in Store since it was set.

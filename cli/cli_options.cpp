@@ -13,9 +13,9 @@ struct TCommandName {
     const char* Name;
     Command Cmd;
 };
-constexpr TCommandName kCommands[] = {{"ports", Command::Ports},       {"find", Command::Find},
-                                      {"status", Command::Status},     {"download", Command::Download},
-                                      {"start", Command::Start},       {"erase", Command::Erase}};
+constexpr TCommandName kCommands[] = {{"ports", Command::Ports},   {"find", Command::Find},
+                                      {"status", Command::Status}, {"download", Command::Download},
+                                      {"start", Command::Start},   {"erase", Command::Erase}};
 
 const char* NameOf(Command cmd) {
     for (const auto& c : kCommands)
@@ -114,20 +114,34 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         }
         used.push_back(name);
 
-        if (name == "--help") o.Help = true;
-        else if (name == "--quiet") o.Quiet = true;
-        else if (name == "--port") o.Port = value;
-        else if (name == "--comm-log") o.CommLog = value;
-        else if (name == "--all") o.All = true;
-        else if (name == "--json") o.Json = true;
-        else if (name == "--from") o.From = value;
-        else if (name == "--to") o.To = value;
-        else if (name == "--output") o.Output = value;
-        else if (name == "--append") o.Append = true;
-        else if (name == "--start") o.Start = value;
-        else if (name == "--stop") o.Stop = value;
-        else if (name == "--interval") o.Interval = value;
-        else if (name == "--yes") o.Yes = true;
+        if (name == "--help")
+            o.Help = true;
+        else if (name == "--quiet")
+            o.Quiet = true;
+        else if (name == "--port")
+            o.Port = value;
+        else if (name == "--comm-log")
+            o.CommLog = value;
+        else if (name == "--all")
+            o.All = true;
+        else if (name == "--json")
+            o.Json = true;
+        else if (name == "--from")
+            o.From = value;
+        else if (name == "--to")
+            o.To = value;
+        else if (name == "--output")
+            o.Output = value;
+        else if (name == "--append")
+            o.Append = true;
+        else if (name == "--start")
+            o.Start = value;
+        else if (name == "--stop")
+            o.Stop = value;
+        else if (name == "--interval")
+            o.Interval = value;
+        else if (name == "--yes")
+            o.Yes = true;
     }
     if (o.Help) return o;
     if (o.Cmd == Command::None) throw EUsageError(Command::None, "no command given");
@@ -157,8 +171,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             }
             break;
         case Command::Erase:
-            if (!o.Yes)
-                throw EUsageError(o.Cmd, "erase deletes every reading on the logger; give --yes to go ahead");
+            if (!o.Yes) throw EUsageError(o.Cmd, "erase deletes every reading on the logger; give --yes to go ahead");
             break;
         default:
             break;
@@ -190,41 +203,47 @@ std::string UsageText(Command cmd) {
                    "128 + signal number when stopped by a signal (what came is kept).\n"
                    "'lorv304d-cli <command> --help' describes one command.\n";
         case Command::Ports:
-            text = "Usage: lorv304d-cli ports [--all]\n"
-                   "Lists the serial ports that the search probes, one \"name:port\" entry a line, in the\n"
-                   "order they are probed.\n"
-                   "  --all              also the ports that are not USB virtual COM ports\n";
+            text =
+                "Usage: lorv304d-cli ports [--all]\n"
+                "Lists the serial ports that the search probes, one \"name:port\" entry a line, in the\n"
+                "order they are probed.\n"
+                "  --all              also the ports that are not USB virtual COM ports\n";
             break;
         case Command::Find:
-            text = "Usage: lorv304d-cli find [--port NAME]\n"
-                   "Searches the USB virtual COM ports for the logger and prints its port and model,\n"
-                   "separated by a TAB. Exit status 1 and \"No device found\" when none answers.\n";
+            text =
+                "Usage: lorv304d-cli find [--port NAME]\n"
+                "Searches the USB virtual COM ports for the logger and prints its port and model,\n"
+                "separated by a TAB. Exit status 1 and \"No device found\" when none answers.\n";
             break;
         case Command::Status:
-            text = "Usage: lorv304d-cli status [--json]\n"
-                   "Prints the model, the battery voltage, the logger's clock and its difference from\n"
-                   "this computer's clock, and the recording start, stop and interval.\n"
-                   "  --json             the same as one JSON object\n";
+            text =
+                "Usage: lorv304d-cli status [--json]\n"
+                "Prints the model, the battery voltage, the logger's clock and its difference from\n"
+                "this computer's clock, and the recording start, stop and interval.\n"
+                "  --json             the same as one JSON object\n";
             break;
         case Command::Download:
-            text = "Usage: lorv304d-cli download [--from T] [--to T] [-o FILE] [--append]\n"
-                   "Downloads the readings of a time range, one reading line each (code page 1250,\n"
-                   "CR LF line ends). Without options: from the recording start to its stop or now.\n"
-                   "  --from T           first reading time (not before the recording start)\n"
-                   "  --to T             last reading time (not after the stop or now)\n"
-                   "  -o, --output FILE  write FILE whole (replaced) instead of standard output\n"
-                   "  --append           FILE keeps its lines and gains only the readings newer than\n"
-                   "                     its last one; --from counts only while FILE holds no reading\n"
-                   "Ctrl+C stops the download; the readings received so far are written.\n";
+            text =
+                "Usage: lorv304d-cli download [--from T] [--to T] [-o FILE] [--append]\n"
+                "Downloads the readings of a time range, one reading line each (code page 1250,\n"
+                "CR LF line ends). Without options: from the recording start to its stop or now.\n"
+                "  --from T           first reading time (not before the recording start)\n"
+                "  --to T             last reading time (not after the stop or now)\n"
+                "  -o, --output FILE  write FILE whole (replaced) instead of standard output\n"
+                "  --append           FILE keeps its lines and gains only the readings newer than\n"
+                "                     its last one; --from counts only while FILE holds no reading\n"
+                "Ctrl+C stops the download; the readings received so far are written.\n";
             break;
         case Command::Start:
-            text = "Usage: lorv304d-cli start --start T --stop T --interval hh:nn:ss\n"
-                   "Sets the logger's clock to this computer's time and starts a new recording. All\n"
-                   "texts are checked before anything is sent; an interval below 2 s becomes 00:00:02.\n";
+            text =
+                "Usage: lorv304d-cli start --start T --stop T --interval hh:nn:ss\n"
+                "Sets the logger's clock to this computer's time and starts a new recording. All\n"
+                "texts are checked before anything is sent; an interval below 2 s becomes 00:00:02.\n";
             break;
         case Command::Erase:
-            text = "Usage: lorv304d-cli erase --yes\n"
-                   "Erases every reading on the logger. Without --yes nothing is sent.\n";
+            text =
+                "Usage: lorv304d-cli erase --yes\n"
+                "Erases every reading on the logger. Without --yes nothing is sent.\n";
             break;
     }
     return text + "\n" + kCommonOptions;

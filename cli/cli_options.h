@@ -13,10 +13,10 @@ struct TCliOptions {
     Command Cmd = Command::None;
     bool Help = false;
     bool Quiet = false;
-    std::string Port;     // empty: search the ports
-    std::string CommLog;  // empty: write no communication log
-    bool All = false;     // ports
-    bool Json = false;    // status
+    std::string Port;                     // empty: search the ports
+    std::string CommLog;                  // empty: write no communication log
+    bool All = false;                     // ports
+    bool Json = false;                    // status
     std::optional<std::string> From, To;  // download
     std::string Output;                   // download; empty: standard output
     bool Append = false;                  // download

@@ -9,9 +9,8 @@ namespace {
 using Args = std::vector<std::string>;
 
 TEST(ParseCommandLine, OptionsGoBeforeOrAfterTheCommandInBothForms) {
-    const TCliOptions o = ParseCommandLine(
-        {"--port=/dev/ttyUSB1", "download", "-q", "--from", "2026-12-01 08:00:00", "--to=2026-12-02", "-o", "a.log",
-         "--append", "--comm-log", "c.log"});
+    const TCliOptions o = ParseCommandLine({"--port=/dev/ttyUSB1", "download", "-q", "--from", "2026-12-01 08:00:00",
+                                            "--to=2026-12-02", "-o", "a.log", "--append", "--comm-log", "c.log"});
     EXPECT_EQ(Command::Download, o.Cmd);
     EXPECT_EQ("/dev/ttyUSB1", o.Port);
     EXPECT_TRUE(o.Quiet);
@@ -66,37 +65,54 @@ TEST_P(RefusedCommandLine, NamesTheReasonAndTheUsageToShow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, RefusedCommandLine,
-    testing::Values(
-        TRefused{"Empty", {}, Command::None, "no command given"},
-        TRefused{"UnknownCommand", {"fetch"}, Command::None, "unknown command 'fetch'"},
-        TRefused{"SecondWord", {"find", "now"}, Command::Find, "unexpected argument 'now'"},
-        TRefused{"UnknownOption", {"status", "--verbose"}, Command::Status, "unknown option '--verbose'"},
-        TRefused{"OptionOfAnotherCommand", {"download", "--json"}, Command::Download,
-                 "download does not take the option --json"},
-        TRefused{"OptionBeforeItsCommand", {"--yes", "status"}, Command::Status,
-                 "status does not take the option --yes"},
-        TRefused{"MissingValue", {"download", "-o"}, Command::Download, "option --output needs a value"},
-        TRefused{"EmptyValue", {"find", "--port="}, Command::Find, "option --port needs a value"},
-        TRefused{"ValueOnAFlag", {"erase", "--yes=no"}, Command::Erase, "option --yes takes no value"},
-        TRefused{"EraseUnconfirmed", {"erase"}, Command::Erase,
-                 "erase deletes every reading on the logger; give --yes to go ahead"},
-        TRefused{"AppendWithoutFile", {"download", "--append"}, Command::Download,
-                 "--append needs an output file (-o FILE)"},
-        TRefused{"BadFrom", {"download", "--from", "yesterday"}, Command::Download,
-                 "'yesterday' is not a valid date and time"},
-        TRefused{"ImpossibleTo", {"download", "--to", "2026-02-30 10:00:00"}, Command::Download,
-                 "'2026-02-30 10:00:00' is not a valid date and time"},
-        TRefused{"StartIncomplete", {"start", "--start", "2026-12-09"}, Command::Start,
-                 "start needs --start, --stop and --interval"},
-        TRefused{"BadStop", {"start", "--start", "2026-12-09", "--stop", "2026-12-9x", "--interval", "00:01:00"},
-                 Command::Start, "'2026-12-9x' is not a valid date and time"},
-        TRefused{"BadInterval", {"start", "--start", "2026-12-09", "--stop", "2026-12-10", "--interval", "1 min"},
-                 Command::Start, "'1 min' is not a valid time"}),
+    testing::Values(TRefused{"Empty", {}, Command::None, "no command given"},
+                    TRefused{"UnknownCommand", {"fetch"}, Command::None, "unknown command 'fetch'"},
+                    TRefused{"SecondWord", {"find", "now"}, Command::Find, "unexpected argument 'now'"},
+                    TRefused{"UnknownOption", {"status", "--verbose"}, Command::Status, "unknown option '--verbose'"},
+                    TRefused{"OptionOfAnotherCommand",
+                             {"download", "--json"},
+                             Command::Download,
+                             "download does not take the option --json"},
+                    TRefused{"OptionBeforeItsCommand",
+                             {"--yes", "status"},
+                             Command::Status,
+                             "status does not take the option --yes"},
+                    TRefused{"MissingValue", {"download", "-o"}, Command::Download, "option --output needs a value"},
+                    TRefused{"EmptyValue", {"find", "--port="}, Command::Find, "option --port needs a value"},
+                    TRefused{"ValueOnAFlag", {"erase", "--yes=no"}, Command::Erase, "option --yes takes no value"},
+                    TRefused{"EraseUnconfirmed",
+                             {"erase"},
+                             Command::Erase,
+                             "erase deletes every reading on the logger; give --yes to go ahead"},
+                    TRefused{"AppendWithoutFile",
+                             {"download", "--append"},
+                             Command::Download,
+                             "--append needs an output file (-o FILE)"},
+                    TRefused{"BadFrom",
+                             {"download", "--from", "yesterday"},
+                             Command::Download,
+                             "'yesterday' is not a valid date and time"},
+                    TRefused{"ImpossibleTo",
+                             {"download", "--to", "2026-02-30 10:00:00"},
+                             Command::Download,
+                             "'2026-02-30 10:00:00' is not a valid date and time"},
+                    TRefused{"StartIncomplete",
+                             {"start", "--start", "2026-12-09"},
+                             Command::Start,
+                             "start needs --start, --stop and --interval"},
+                    TRefused{"BadStop",
+                             {"start", "--start", "2026-12-09", "--stop", "2026-12-9x", "--interval", "00:01:00"},
+                             Command::Start,
+                             "'2026-12-9x' is not a valid date and time"},
+                    TRefused{"BadInterval",
+                             {"start", "--start", "2026-12-09", "--stop", "2026-12-10", "--interval", "1 min"},
+                             Command::Start,
+                             "'1 min' is not a valid time"}),
     [](const testing::TestParamInfo<TRefused>& info) { return std::string(info.param.Name); });
 
 TEST(UsageText, EveryCommandHasItsOwnWithTheCommonOptions) {
-    for (Command c : {Command::Ports, Command::Find, Command::Status, Command::Download, Command::Start,
-                      Command::Erase}) {
+    for (Command c :
+         {Command::Ports, Command::Find, Command::Status, Command::Download, Command::Start, Command::Erase}) {
         const std::string text = UsageText(c);
         EXPECT_EQ(0u, text.rfind("Usage: lorv304d-cli ", 0)) << text;
         EXPECT_NE(std::string::npos, text.find("--comm-log FILE")) << text;

@@ -275,8 +275,7 @@ TEST_F(CliAgainstEmulator, InterruptKeepsAndWritesWhatCame) {
     // Paced at 19200 baud the 500 readings take about 10 s; the signal comes after the first 10 %.
     emulator::EmulatorProcess logger({"--readings", "500", "--baud", "19200"});
     MapTo(logger);
-    TCliProcess p({"download", "-o", Path("out.log"), "--comm-log", Path("comm.log")}, Path("map.txt"),
-                  Path("run"));
+    TCliProcess p({"download", "-o", Path("out.log"), "--comm-log", Path("comm.log")}, Path("map.txt"), Path("run"));
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (p.Err().find("Downloaded") == std::string::npos && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

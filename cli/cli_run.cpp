@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -48,7 +49,8 @@ std::int64_t SteadyMs() {
 std::string DeviceForPort(const std::string& name) {
     if (name.rfind('/', 0) == 0 || name.rfind(kDevicePrefix, 0) == 0) return name;
     if (name.rfind('\\', 0) == 0) {
-        if (const auto colon = name.find(':'); colon != std::string::npos) return kDevicePrefix + name.substr(colon + 1);
+        if (const auto colon = name.find(':'); colon != std::string::npos)
+            return kDevicePrefix + name.substr(colon + 1);
     }
     return kDevicePrefix + name;
 }
@@ -88,6 +90,12 @@ class TRun {
         } catch (const lorv::ERangeError& e) {
             status = Fail(ExitNoAnswer, e.what());
         }
+        // Results that did not reach standard output (a full disk, a closed pipe) are no success.
+        errno = 0;
+        out_.flush();
+        if (!out_ && status == ExitOk)
+            status = Fail(ExitFileOrPort, "Cannot write standard output" +
+                                              (errno != 0 ? ": " + TSerialPort::GetErrorDesc(errno) : std::string()));
         if (session_.Connected && port_.IsOpen()) PostCommand(port_, host_, "d!");
         if (!o_.CommLog.empty()) {
             try {
@@ -126,13 +134,20 @@ class TRun {
 
     int Dispatch() {
         switch (o_.Cmd) {
-            case Command::Ports: return Ports();
-            case Command::Find: return Find();
-            case Command::Status: return Status();
-            case Command::Download: return Download();
-            case Command::Start: return Start();
-            case Command::Erase: return Erase();
-            case Command::None: break;
+            case Command::Ports:
+                return Ports();
+            case Command::Find:
+                return Find();
+            case Command::Status:
+                return Status();
+            case Command::Download:
+                return Download();
+            case Command::Start:
+                return Start();
+            case Command::Erase:
+                return Erase();
+            case Command::None:
+                break;
         }
         return ExitUsage;
     }
@@ -261,8 +276,10 @@ class TRun {
         if (!missing.empty()) throw TRunError{ExitNoAnswer, "no answer from the logger to " + missing};
 
         std::string fromText = host_.Fields[Field::ReadStart];
-        if (fileLast) fromText = NotBeforeStart(*fileLast);
-        else if (o_.From) fromText = NotBeforeStart(format_.TextToDateTime(*o_.From));
+        if (fileLast)
+            fromText = NotBeforeStart(*fileLast);
+        else if (o_.From)
+            fromText = NotBeforeStart(format_.TextToDateTime(*o_.From));
         session_.ComputeReadRange(fromText, host_.Fields[Field::ReadStop]);
         if (o_.To) {
             const TDateTime to = format_.TextToDateTime(*o_.To);
@@ -280,7 +297,9 @@ class TRun {
         const std::int64_t startMs = SteadyMs();
         host_.Store = &store;
         if (!o_.Quiet)
-            host_.OnProgress = [&](std::int64_t stored) { err_ << meter.Update(stored, SteadyMs() - startMs) << std::flush; };
+            host_.OnProgress = [&](std::int64_t stored) {
+                err_ << meter.Update(stored, SteadyMs() - startMs) << std::flush;
+            };
 
         const TLoggerSession::DownloadResult result = session_.DownloadReadings();
         host_.OnProgress = nullptr;
@@ -290,15 +309,16 @@ class TRun {
         // download only when the logger really had nothing in the range, and an appended file is
         // rewritten only when it gains lines.
         const std::int64_t stored = host_.Stored();
-        const bool cleanEnd = host_.PortError() == 0 && host_.StopSignal() == 0 &&
-                              !(host_.StalledAt() && end - *host_.StalledAt() > 1);
+        const bool cleanEnd =
+            host_.PortError() == 0 && host_.StopSignal() == 0 && !(host_.StalledAt() && end - *host_.StalledAt() > 1);
         if (o_.Output.empty()) {
             out_ << readings::JoinTextLines(store);
             out_.flush();
         } else if (stored > 0 || (cleanEnd && !o_.Append)) {
             readings::SaveLinesFile(o_.Output, store);
         }
-        if (!result.Started || stored == 0) Note("No new readings");
+        if (!result.Started || stored == 0)
+            Note("No new readings");
         else if (!o_.Output.empty())
             Note(std::to_string(stored) + (o_.Append ? " new readings appended to " : " readings written to ") +
                  o_.Output);

@@ -59,7 +59,7 @@ TEST(ProgressBar, RedrawsAtMostFiveTimesASecondAndEndsItsLine) {
 
 TEST(ProgressBar, AShorterDrawingBlanksTheTailOfTheLongerOne) {
     TProgressMeter meter(100, true);
-    const std::string longer = meter.Update(50, 1000);  // with rate and time left
+    const std::string longer = meter.Update(50, 1000);    // with rate and time left
     const std::string shorter = meter.Update(100, 2000);  // without time left
     EXPECT_EQ(longer.size(), shorter.size());
     EXPECT_EQ(' ', shorter.back());

@@ -13,10 +13,14 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
     std::size_t len;
     char32_t cp;
     if (b0 < 0x80) return 1;
-    if (b0 >= 0xC2 && b0 <= 0xDF) len = 2, cp = b0 & 0x1F;
-    else if (b0 >= 0xE0 && b0 <= 0xEF) len = 3, cp = b0 & 0x0F;
-    else if (b0 >= 0xF0 && b0 <= 0xF4) len = 4, cp = b0 & 0x07;
-    else return 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF)
+        len = 2, cp = b0 & 0x1F;
+    else if (b0 >= 0xE0 && b0 <= 0xEF)
+        len = 3, cp = b0 & 0x0F;
+    else if (b0 >= 0xF0 && b0 <= 0xF4)
+        len = 4, cp = b0 & 0x07;
+    else
+        return 0;
     if (i + len > s.size()) return 0;
     for (std::size_t k = 1; k < len; ++k) {
         if ((byte(i + k) & 0xC0) != 0x80) return 0;
@@ -29,9 +33,7 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
 
 std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" : JsonString(text); }
 
-std::string JsonOrNull(const std::optional<std::int64_t>& value) {
-    return value ? std::to_string(*value) : "null";
-}
+std::string JsonOrNull(const std::optional<std::int64_t>& value) { return value ? std::to_string(*value) : "null"; }
 
 std::optional<std::int64_t> WholeNumber(const std::string& text) {
     if (text.empty() || text.size() > 15) return std::nullopt;
@@ -52,14 +54,36 @@ std::string JsonString(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         switch (c) {
-            case '"': out += "\\\""; ++i; continue;
-            case '\\': out += "\\\\"; ++i; continue;
-            case '\n': out += "\\n"; ++i; continue;
-            case '\r': out += "\\r"; ++i; continue;
-            case '\t': out += "\\t"; ++i; continue;
-            case '\b': out += "\\b"; ++i; continue;
-            case '\f': out += "\\f"; ++i; continue;
-            default: break;
+            case '"':
+                out += "\\\"";
+                ++i;
+                continue;
+            case '\\':
+                out += "\\\\";
+                ++i;
+                continue;
+            case '\n':
+                out += "\\n";
+                ++i;
+                continue;
+            case '\r':
+                out += "\\r";
+                ++i;
+                continue;
+            case '\t':
+                out += "\\t";
+                ++i;
+                continue;
+            case '\b':
+                out += "\\b";
+                ++i;
+                continue;
+            case '\f':
+                out += "\\f";
+                ++i;
+                continue;
+            default:
+                break;
         }
         if (c < 0x20) {
             char buf[8];
@@ -85,7 +109,8 @@ std::string FormatClockOffset(std::int64_t seconds) {
     // Negating the smallest value would overflow; no clock is that far off anyway.
     const std::uint64_t a = seconds < 0 ? 0 - static_cast<std::uint64_t>(seconds) : static_cast<std::uint64_t>(seconds);
     char buf[64];
-    if (a < 60) std::snprintf(buf, sizeof buf, "%c%llu s", sign, static_cast<unsigned long long>(a));
+    if (a < 60)
+        std::snprintf(buf, sizeof buf, "%c%llu s", sign, static_cast<unsigned long long>(a));
     else if (a < 3600)
         std::snprintf(buf, sizeof buf, "%c%llu min %02llu s", sign, static_cast<unsigned long long>(a / 60),
                       static_cast<unsigned long long>(a % 60));
@@ -99,12 +124,9 @@ std::string FormatStatusText(const TStatusReport& r) {
     std::string clock = OrDashes(r.Clock);
     if (!r.Clock.empty() && r.ClockOffsetSeconds)
         clock += " (" + FormatClockOffset(*r.ClockOffsetSeconds) + " from this computer)";
-    return "Port:     " + OrDashes(r.Port) + "\n" +
-           "Model:    " + OrDashes(r.Model) + "\n" +
-           "Battery:  " + (r.Battery.empty() ? "---" : r.Battery + " mV") + "\n" +
-           "Clock:    " + clock + "\n" +
-           "Start:    " + OrDashes(r.Start) + "\n" +
-           "Stop:     " + OrDashes(r.Stop) + "\n" +
+    return "Port:     " + OrDashes(r.Port) + "\n" + "Model:    " + OrDashes(r.Model) + "\n" +
+           "Battery:  " + (r.Battery.empty() ? "---" : r.Battery + " mV") + "\n" + "Clock:    " + clock + "\n" +
+           "Start:    " + OrDashes(r.Start) + "\n" + "Stop:     " + OrDashes(r.Stop) + "\n" +
            "Interval: " + OrDashes(r.Interval) + "\n";
 }
 
@@ -115,8 +137,8 @@ std::string FormatStatusJson(const TStatusReport& r) {
            ",\"clock\":" + JsonOrNull(r.Clock) +
            ",\"clock_offset_s\":" + JsonOrNull(r.Clock.empty() ? std::nullopt : r.ClockOffsetSeconds) +
            ",\"start\":" + JsonOrNull(r.Start) + ",\"stop\":" + JsonOrNull(r.Stop) +
-           ",\"interval\":" + JsonOrNull(r.Interval) + ",\"interval_s\":" +
-           JsonOrNull(r.Interval.empty() ? std::nullopt : r.IntervalSeconds) + "}\n";
+           ",\"interval\":" + JsonOrNull(r.Interval) +
+           ",\"interval_s\":" + JsonOrNull(r.Interval.empty() ? std::nullopt : r.IntervalSeconds) + "}\n";
 }
 
 }  // namespace cli

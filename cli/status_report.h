@@ -9,13 +9,13 @@ namespace cli {
 
 // Texts are UTF-8; an empty text is a value the logger did not report.
 struct TStatusReport {
-    std::string Port;      // port name ("ttyUSB0") or the path given with --port
+    std::string Port;  // port name ("ttyUSB0") or the path given with --port
     std::string Model;
-    std::string Battery;   // the "U?" answer as received (millivolts)
-    std::string Clock;     // logger time text of the logger's clock
+    std::string Battery;                             // the "U?" answer as received (millivolts)
+    std::string Clock;                               // logger time text of the logger's clock
     std::optional<std::int64_t> ClockOffsetSeconds;  // logger clock minus this computer's clock
-    std::string Start, Stop;  // logger time texts of the recording
-    std::string Interval;     // "hh:nn:ss"
+    std::string Start, Stop;                         // logger time texts of the recording
+    std::string Interval;                            // "hh:nn:ss"
     std::optional<std::int64_t> IntervalSeconds;
 };
 

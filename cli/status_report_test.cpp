@@ -16,19 +16,18 @@ class JsonStringRows : public testing::TestWithParam<TEscape> {};
 
 TEST_P(JsonStringRows, Escapes) { EXPECT_EQ(GetParam().Json, JsonString(GetParam().Text)); }
 
-INSTANTIATE_TEST_SUITE_P(Rows, JsonStringRows,
-                         testing::Values(TEscape{"Plain", "KX-15-1", "\"KX-15-1\""},
-                                         TEscape{"QuoteAndBackslash", "a\"b\\c", "\"a\\\"b\\\\c\""},
-                                         TEscape{"CrOfAnAnswer", "OK\r", "\"OK\\r\""},
-                                         TEscape{"TabAndNewline", "a\tb\nc", "\"a\\tb\\nc\""},
-                                         TEscape{"OtherControls", std::string("\x01\x1f\0", 3),
-                                                 "\"\\u0001\\u001f\\u0000\""},
-                                         TEscape{"Polish", "Połączono", "\"Połączono\""},
-                                         TEscape{"StrayByte", "a\xB3z", "\"a\xEF\xBF\xBDz\""},
-                                         TEscape{"CutSequence", "\xC5", "\"\xEF\xBF\xBD\""},
-                                         TEscape{"Surrogate", "\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
-                                         TEscape{"Overlong", "\xC0\xAF", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""}),
-                         [](const testing::TestParamInfo<TEscape>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, JsonStringRows,
+    testing::Values(TEscape{"Plain", "KX-15-1", "\"KX-15-1\""},
+                    TEscape{"QuoteAndBackslash", "a\"b\\c", "\"a\\\"b\\\\c\""},
+                    TEscape{"CrOfAnAnswer", "OK\r", "\"OK\\r\""}, TEscape{"TabAndNewline", "a\tb\nc", "\"a\\tb\\nc\""},
+                    TEscape{"OtherControls", std::string("\x01\x1f\0", 3), "\"\\u0001\\u001f\\u0000\""},
+                    TEscape{"Polish", "Połączono", "\"Połączono\""},
+                    TEscape{"StrayByte", "a\xB3z", "\"a\xEF\xBF\xBDz\""},
+                    TEscape{"CutSequence", "\xC5", "\"\xEF\xBF\xBD\""},
+                    TEscape{"Surrogate", "\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
+                    TEscape{"Overlong", "\xC0\xAF", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""}),
+    [](const testing::TestParamInfo<TEscape>& info) { return std::string(info.param.Name); });
 
 TEST(FormatClockOffset, SignAndUnits) {
     EXPECT_EQ("+0 s", FormatClockOffset(0));

@@ -1,0 +1,47 @@
+// The run without a process: help and usage errors on the right stream, and results that could
+// not be written reported as a failure.
+#include "cli/cli_run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace cli {
+namespace {
+
+TEST(RunCli, HelpGoesToStandardOutputAndUsageErrorsToStandardError) {
+    std::ostringstream out, err;
+    EXPECT_EQ(ExitOk, RunCli({"status", "--help"}, out, err, {}));
+    EXPECT_EQ(0u, out.str().find("Usage: lorv304d-cli status [--json]\n"));
+    EXPECT_EQ("", err.str());
+
+    out.str("");
+    EXPECT_EQ(ExitUsage, RunCli({"status", "--all"}, out, err, {}));
+    EXPECT_EQ("", out.str());
+    EXPECT_EQ(0u, err.str().find("lorv304d-cli: status does not take the option --all\n\nUsage: lorv304d-cli status"))
+        << err.str();
+}
+
+TEST(RunCli, ResultsThatCannotBeWrittenAreAFileError) {
+    const std::string map = testing::TempDir() + "cli_run_map_" + std::to_string(getpid()) + ".txt";
+    std::ofstream(map) << "\\Device\\VCP0=ttyUSB7\n";
+    setenv("LORV304D_DEVICEMAP", map.c_str(), 1);
+
+    std::ostringstream out, err;
+    EXPECT_EQ(ExitOk, RunCli({"ports"}, out, err, {}));
+    EXPECT_EQ("\\Device\\VCP0:ttyUSB7\n", out.str());
+
+    std::ostringstream broken;
+    broken.setstate(std::ios::badbit);
+    err.str("");
+    EXPECT_EQ(ExitFileOrPort, RunCli({"ports"}, broken, err, {}));
+    EXPECT_EQ(0u, err.str().find("lorv304d-cli: Cannot write standard output")) << err.str();
+    unsetenv("LORV304D_DEVICEMAP");
+    std::remove(map.c_str());
+}
+
+}  // namespace
+}  // namespace cli
