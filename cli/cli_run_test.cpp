@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -39,6 +40,16 @@ TEST(RunCli, ResultsThatCannotBeWrittenAreAFileError) {
     err.str("");
     EXPECT_EQ(ExitFileOrPort, RunCli({"ports"}, broken, err, {}));
     EXPECT_EQ(0u, err.str().find("lorv304d-cli: Cannot write standard output")) << err.str();
+
+    // A port list that cannot be read is a file error, named in one line, for every command.
+    std::ofstream(map, std::ios::trunc) << "no equals sign here\n";
+    for (const char* command : {"ports", "find"}) {
+        err.str("");
+        EXPECT_EQ(ExitFileOrPort, RunCli({command}, out, err, {})) << command;
+        const std::string text = err.str();
+        EXPECT_NE(std::string::npos, text.find(map)) << text;
+        EXPECT_EQ(1, std::count(text.begin(), text.end(), '\n')) << text;
+    }
     unsetenv("LORV304D_DEVICEMAP");
     std::remove(map.c_str());
 }
