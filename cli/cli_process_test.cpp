@@ -315,6 +315,10 @@ TEST_F(CliAgainstEmulator, RefusedCommandLinesAndUnwritableOutputSendNothing) {
     EXPECT_EQ(3, r.Status);
     EXPECT_EQ("lorv304d-cli: Cannot write " + Path("no-such-dir/out.log") + ": No such file or directory\n", r.Err);
 
+    r = Run({"download", "-o", dir_});
+    EXPECT_EQ(3, r.Status);
+    EXPECT_EQ("lorv304d-cli: Cannot write " + dir_ + ": Is a directory\n", r.Err);
+
     // A refused command line is refused before the log is set up; a refused run still leaves it.
     EXPECT_FALSE(std::filesystem::exists(Path("c1.log")));
     EXPECT_FALSE(std::filesystem::exists(Path("c2.log")));

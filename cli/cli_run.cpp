@@ -89,6 +89,10 @@ class TRun {
             status = Fail(ExitNoAnswer, std::string("answer of the logger: ") + e.what());
         } catch (const lorv::ERangeError& e) {
             status = Fail(ExitNoAnswer, e.what());
+        } catch (const std::exception& e) {
+            // Anything else (out of memory, a path the file system refuses) still ends in one
+            // line, and the communication log below is still written.
+            status = Fail(ExitFileOrPort, e.what());
         }
         // Results that did not reach standard output (a full disk, a closed pipe) are no success.
         errno = 0;
@@ -238,6 +242,9 @@ class TRun {
     // The output file must be writable before the logger is asked for anything, so a download
     // is never received only to be lost.
     void CheckOutputDirectory() {
+        std::error_code ec;
+        if (std::filesystem::is_directory(o_.Output, ec))
+            throw TRunError{ExitFileOrPort, "Cannot write " + o_.Output + ": " + TSerialPort::GetErrorDesc(EISDIR)};
         const std::filesystem::path dir = std::filesystem::absolute(o_.Output).parent_path();
         if (::access(dir.c_str(), W_OK) != 0)
             throw TRunError{ExitFileOrPort, "Cannot write " + o_.Output + ": " + TSerialPort::GetErrorDesc(errno)};
@@ -317,11 +324,12 @@ class TRun {
         } else if (stored > 0 || (cleanEnd && !o_.Append)) {
             readings::SaveLinesFile(o_.Output, store);
         }
-        if (!result.Started || stored == 0)
-            Note("No new readings");
-        else if (!o_.Output.empty())
+        if (stored == 0) {
+            if (cleanEnd) Note("No new readings");
+        } else if (!o_.Output.empty()) {
             Note(std::to_string(stored) + (o_.Append ? " new readings appended to " : " readings written to ") +
                  o_.Output);
+        }
 
         if (host_.PortError() != 0) throw TRunError{ExitFileOrPort, PortErrorText(port_, host_.PortError())};
         CheckStop();
