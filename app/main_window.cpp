@@ -130,10 +130,8 @@ void TForm1::BuildControls() {
     ChartPane->setObjectName(QStringLiteral("ChartPane"));
     auto* chartLayout = new QVBoxLayout(ChartPane);
     chartLayout->setContentsMargins(0, 0, 0, 0);
-    Chart = new QWidget;  // stands in the chart's place until the chart is built in
-    Chart->setObjectName(QStringLiteral("Chart"));
+    Chart = new TLoggerChart;  // menu items and context menu are attached in SetupChart
     Chart->setAccessibleName(QStringLiteral("Wykres"));
-    Chart->setContextMenuPolicy(Qt::CustomContextMenu);
     chartLayout->addWidget(Chart);
     Panel1->AddAligned(ChartPane, TAlignPanel::TAlign::Client);
 
@@ -383,8 +381,7 @@ void TForm1::ConnectHandlers() {
             [this](const QPoint& pos) { PopupMenu1->popup(Memo1->viewport()->mapToGlobal(pos)); });
     connect(Memo2, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu2->popup(Memo2->viewport()->mapToGlobal(pos)); });
-    connect(Chart, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& pos) { PopupMenu2->popup(Chart->mapToGlobal(pos)); });
+    SetupChart();  // the chart opens PopupMenu2 itself on a right-button release
 
     // A masked field left with a missing digit beeps and reports it like any other refused input.
     for (TMaskEdit* field : {meDT, mePeriod, meStart, meStop, meRdStart, meRdStop}) {

@@ -16,6 +16,7 @@
 
 #include "app/dialogs.h"
 #include "base/logger_format.h"
+#include "chart/logger_chart.h"
 #include "logger/logger_host.h"
 
 class QAction;
@@ -95,6 +96,9 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void Podgld1Click();
     void ParseDataLines();
     void ClearData();
+    // Empties both series; the chart stays as shown and the axes as they are (a download parses
+    // the whole panel again after each run).
+    void ClearSeries();
 
     // ---- chart handlers (main_window_chart.cpp) ----
     void mnDotsClick();
@@ -124,7 +128,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     TAlignPanel* Panel2 = nullptr;  // right-hand column, 450 wide
     QWidget* Panel6 = nullptr;      // divider, 5 wide
     QWidget* ChartPane = nullptr;   // the left area that holds the chart
-    QWidget* Chart = nullptr;       // the chart (hidden at start); replaced by the chart's integration
+    TLoggerChart* Chart = nullptr;  // the chart (hidden at start), context menu PopupMenu2
 
     QGroupBox* GroupBox2 = nullptr;  // logger status
     QLabel* Label1 = nullptr;        // "Typ:"
@@ -204,6 +208,8 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void BuildControls();
     void BuildMenus();
     void ConnectHandlers();
+    // Connects the chart to the menu "Wykres", PopupMenu2 and the print dialog of Dialogs().
+    void SetupChart();
     // Connects a signal to a handler through Guarded.
     template <class Sender, class Signal>
     void OnSignal(Sender* sender, Signal signal, void (TForm1::*handler)());

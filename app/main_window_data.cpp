@@ -1,29 +1,89 @@
 // TForm1: the data panel, the communication panel and their files.
+#include <QFile>
+
 #include "app/main_window.h"
+#include "app/memo_view.h"
+#include "data/data_file.h"
+#include "data/reading_line.h"
 
-// Saves the data panel to a file chosen in SaveDialog1.
-void TForm1::Zapiszjako1Click() {}
+namespace {
 
-// Saves the data panel to a file chosen in SaveDialog1 (context menu of the data panel and chart).
-void TForm1::Zapisz2Click() {}
+// A name from a file dialog as the operating system's path bytes.
+std::string FilePath(const QString& name) { return QFile::encodeName(name).toStdString(); }
 
-// Saves the communication panel to a file chosen in SaveDialog1.
-void TForm1::Zapisz1Click() {}
+}  // namespace
 
-// Clears the data, loads a file chosen in OpenDialog1 into the data panel and parses it.
-void TForm1::Wczytajzpliku1Click() {}
+// Writes the data panel's text, byte for byte, to the file chosen in SaveDialog1.
+void TForm1::Zapiszjako1Click() {
+    SaveDialog1.FileName = QStringLiteral("*.log");
+    if (!ExecuteFileDialog(Dialogs(), this, TFileDialogKind::Save, SaveDialog1)) return;
+    readings::SaveLinesFile(FilePath(SaveDialog1.FileName), Memo2->Lines());
+    Chart->SetDataFileName(SaveDialog1.FileName);
+}
+
+// The same from the context menu of the data panel and the chart.
+void TForm1::Zapisz2Click() { Zapiszjako1Click(); }
+
+// Writes the communication panel to a file chosen in SaveDialog1, which proposes the name its
+// last use left there.
+void TForm1::Zapisz1Click() {
+    if (!ExecuteFileDialog(Dialogs(), this, TFileDialogKind::Save, SaveDialog1)) return;
+    readings::SaveLinesFile(FilePath(SaveDialog1.FileName), Memo1->Lines());
+}
+
+// Loads a file chosen in OpenDialog1 into the data panel in place of the data there and parses
+// it. The old data is cleared only once the new file has been read: a cancelled dialog changes
+// nothing, and a file that cannot be read is reported (EFileError) with the data kept.
+void TForm1::Wczytajzpliku1Click() {
+    OpenDialog1.FileName = QStringLiteral("*.log");
+    if (!ExecuteFileDialog(Dialogs(), this, TFileDialogKind::Open, OpenDialog1)) return;
+    TLineStore lines = readings::LoadDataFile(FilePath(OpenDialog1.FileName));
+    ClearData();
+    Memo2->SetStore(std::move(lines));
+    Chart->SetDataFileName(OpenDialog1.FileName);
+    ParseDataLines();
+}
 
 // Empties the communication panel.
-void TForm1::Kasuj1Click() {}
+void TForm1::Kasuj1Click() { Memo1->Clear(); }
 
 // Clears the data panel and both series and hides the chart.
-void TForm1::Wyczy1Click() {}
+void TForm1::Wyczy1Click() { ClearData(); }
 
-// Shows or hides the data panel on the tab "Dane" as "Podgląd" is ticked.
-void TForm1::Podgld1Click() {}
+// Shows or hides the data panel on the tab "Dane" as "Podgląd" (already toggled) is ticked. A
+// hidden panel still takes lines and is still parsed and saved.
+void TForm1::Podgld1Click() { Memo2->setHidden(!Podgld1->isChecked()); }
 
-// Turns the lines of the data panel into the points of both series and shows the chart.
-void TForm1::ParseDataLines() {}
+// Adds the points of every line of the data panel to both series (which keep themselves in X
+// order), shows the chart and applies the zoom rule. Lines that are not reading lines give
+// nothing; a line whose channel 1 does not convert gives no point at all.
+void TForm1::ParseDataLines() {
+    const TLineStore& lines = Memo2->Lines();
+    const std::size_t count = lines.Count();
+    // Straight into the series rather than through an intermediate list of points: with a million
+    // lines that list would cost as much memory again as the series.
+    for (std::size_t i = 0; i < count; ++i) {
+        const readings::TReadingFields fields = readings::SplitReadingLine(lines[i]);
+        TDateTime x = 0;
+        if (!readings::ParseReadingTime(fields.Time, LoggerFormat, x)) continue;
+        double y = 0;
+        if (!readings::ParseTemperature(fields.Channel1, y)) continue;
+        Chart->Series1.AddXY(x, y);
+        if (!readings::ParseTemperature(fields.Channel2, y)) continue;
+        Chart->Series2.AddXY(x, y);
+    }
+    Chart->show();
+    Chart->ChartZoom();
+}
 
-// Empties both series and the data panel and hides the chart.
-void TForm1::ClearData() {}
+// Empties both series, hides the chart, empties the data panel and lets both axes scale
+// automatically again.
+void TForm1::ClearData() {
+    Chart->ClearChart();
+    Memo2->Clear();
+}
+
+void TForm1::ClearSeries() {
+    Chart->Series1.Clear();
+    Chart->Series2.Clear();
+}
