@@ -40,8 +40,8 @@ TEST_F(ChartInWindowTest, ChartFillsTheLeftPaneWithTheMenuItems) {
 }
 
 TEST_F(ChartInWindowTest, MenuItemsSwitchMarkersAndSeries) {
-    TLineSeries& s1 = form->Chart->Series1;
-    TLineSeries& s2 = form->Chart->Series2;
+    TStepSeries& s1 = form->Chart->Series1;
+    TStepSeries& s2 = form->Chart->Series2;
     form->mnDots->trigger();
     EXPECT_EQ(2, s1.HorizSize());
     EXPECT_EQ(2, s2.VertSize());

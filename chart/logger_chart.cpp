@@ -80,7 +80,7 @@ std::unique_ptr<QPrinter> SystemPrintDialog(QWidget* parent) {
 }  // namespace
 
 TLoggerChart::TLoggerChart(QWidget* parent, QAction* mnDots, QAction* mnTemp, QAction* mnHum, QMenu* popupMenu)
-    : TChart(parent), Series1(AddSeries()), Series2(AddSeries()), FDots(mnDots), FTemp(mnTemp), FHum(mnHum) {
+    : TPlot(parent), Series1(AddSeries()), Series2(AddSeries()), FDots(mnDots), FTemp(mnTemp), FHum(mnHum) {
     setObjectName(QStringLiteral("Chart"));
     PopupMenu = popupMenu;
     PrintDialog = SystemPrintDialog;
@@ -127,7 +127,7 @@ TLoggerChart::TLoggerChart(QWidget* parent, QAction* mnDots, QAction* mnTemp, QA
     Series1.SetColor(BgrToRgb(6553820));
     Series2.SetTitle("Temperatura_2");
     Series2.SetColor(BgrToRgb(12615808));
-    for (TLineSeries* s : {&Series1, &Series2}) {
+    for (TStepSeries* s : {&Series1, &Series2}) {
         s->SetStairs(true);
         s->SetLineWidth(2);
         s->SetLinePenVisible(true);
@@ -175,7 +175,7 @@ void TLoggerChart::ScaleTimeAxis() {
 }
 
 void TLoggerChart::ScaleValueAxis() {
-    TChartAxis& axis = LeftAxis;
+    TPlotAxis& axis = LeftAxis;
     const double min = axis.Minimum(), max = axis.Maximum();
     const float span = static_cast<float>(max - min);
     const bool chosen = !axis.Automatic() && !ZoomRestored();
@@ -196,7 +196,7 @@ void TLoggerChart::ScaleValueAxis() {
 
 void TLoggerChart::RefreshMarkers() {
     const int half = Checked(FDots, false) ? 2 : 1;
-    for (TLineSeries* s : {&Series1, &Series2}) {
+    for (TStepSeries* s : {&Series1, &Series2}) {
         s->SetHorizSize(half);
         s->SetVertSize(half);
     }

@@ -17,13 +17,13 @@ class QAction;
 class QMenu;
 class QPrinter;
 
-class TLoggerChart : public TChart {
+class TLoggerChart : public TPlot {
   public:
     TLoggerChart(QWidget* parent = nullptr, QAction* mnDots = nullptr, QAction* mnTemp = nullptr,
                  QAction* mnHum = nullptr, QMenu* popupMenu = nullptr);
 
-    TLineSeries& Series1;  // "Temperatura_1", channel 1
-    TLineSeries& Series2;  // "Temperatura_2", channel 2, drawn over Series1
+    TStepSeries& Series1;  // "Temperatura_1", channel 1
+    TStepSeries& Series2;  // "Temperatura_2", channel 2, drawn over Series1
 
     void SetMenuItems(QAction* mnDots, QAction* mnTemp, QAction* mnHum);
 

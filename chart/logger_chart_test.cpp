@@ -84,7 +84,7 @@ TEST_F(LoggerChart, StartsHiddenAndConfigured) {
     EXPECT_EQ(chart->Series2.Title(), "Temperatura_2");
     EXPECT_EQ(chart->Series1.Color(), 0xDC0064u);  // RGB(220, 0, 100)
     EXPECT_EQ(chart->Series2.Color(), 0x8080C0u);  // RGB(128, 128, 192)
-    for (TLineSeries* s : {&chart->Series1, &chart->Series2}) {
+    for (TStepSeries* s : {&chart->Series1, &chart->Series2}) {
         EXPECT_TRUE(s->Stairs());
         EXPECT_EQ(s->LineWidth(), 2);
         EXPECT_TRUE(s->PointerVisible());

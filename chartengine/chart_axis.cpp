@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <utility>
 
-void TChartAxis::Changed() {
+void TPlotAxis::Changed() {
     if (OnChange) OnChange();
 }
 
-void TChartAxis::SetAutomatic(bool on) {
+void TPlotAxis::SetAutomatic(bool on) {
     FAutomatic = FAutoMin = FAutoMax = on;
     Changed();
 }
 
-void TChartAxis::SetAutomaticMinimum(bool on) {
+void TPlotAxis::SetAutomaticMinimum(bool on) {
     FAutoMin = on;
     if (!on)
         FAutomatic = false;
@@ -21,7 +21,7 @@ void TChartAxis::SetAutomaticMinimum(bool on) {
     Changed();
 }
 
-void TChartAxis::SetAutomaticMaximum(bool on) {
+void TPlotAxis::SetAutomaticMaximum(bool on) {
     FAutoMax = on;
     if (!on)
         FAutomatic = false;
@@ -30,57 +30,57 @@ void TChartAxis::SetAutomaticMaximum(bool on) {
     Changed();
 }
 
-void TChartAxis::SetMinimum(double value) {
+void TPlotAxis::SetMinimum(double value) {
     if (value > FMaximum) throw EChartAxisError("Axis Minimum Value must be <= Maximum");
     FMinimum = value;
     Changed();
 }
 
-void TChartAxis::SetMaximum(double value) {
+void TPlotAxis::SetMaximum(double value) {
     if (value < FMinimum) throw EChartAxisError("Axis Maximum Value must be >= Minimum");
     FMaximum = value;
     Changed();
 }
 
-void TChartAxis::SetMinMax(double min, double max) {
+void TPlotAxis::SetMinMax(double min, double max) {
     if (min > max) throw EChartAxisError("Axis Minimum Value must be <= Maximum");
     FMinimum = min;
     FMaximum = max;
     Changed();
 }
 
-void TChartAxis::SetIncrement(double value) {
+void TPlotAxis::SetIncrement(double value) {
     FIncrement = std::max(0.0, value);
     Changed();
 }
 
-void TChartAxis::SetMinorTickCount(int value) {
+void TPlotAxis::SetMinorTickCount(int value) {
     FMinorTickCount = std::max(0, value);
     Changed();
 }
 
-void TChartAxis::SetStartPosition(double percent) {
+void TPlotAxis::SetStartPosition(double percent) {
     FStartPosition = std::clamp(percent, 0.0, 100.0);
     Changed();
 }
 
-void TChartAxis::SetEndPosition(double percent) {
+void TPlotAxis::SetEndPosition(double percent) {
     FEndPosition = std::clamp(percent, 0.0, 100.0);
     Changed();
 }
 
-void TChartAxis::SetDateTime(bool on) {
+void TPlotAxis::SetDateTime(bool on) {
     FDateTime = on;
     Changed();
 }
 
-void TChartAxis::SetDrawRange(double min, double max) {
+void TPlotAxis::SetDrawRange(double min, double max) {
     if (min > max) std::swap(min, max);
     FDrawMin = min;
     FDrawMax = max;
 }
 
-void TChartAxis::FixRange(bool valid, double dataMin, double dataMax) {
+void TPlotAxis::FixRange(bool valid, double dataMin, double dataMax) {
     if (!valid) dataMin = dataMax = 0;
     if (FAutoMin) FMinimum = dataMin;
     if (FAutoMax) FMaximum = dataMax;
@@ -90,7 +90,7 @@ void TChartAxis::FixRange(bool valid, double dataMin, double dataMax) {
     FDrawMax = std::max(FMinimum, FMaximum);
 }
 
-void TChartAxis::Restore(bool automatic, bool autoMin, bool autoMax, double min, double max) {
+void TPlotAxis::Restore(bool automatic, bool autoMin, bool autoMax, double min, double max) {
     FAutomatic = automatic;
     FAutoMin = autoMin;
     FAutoMax = autoMax;
@@ -98,7 +98,7 @@ void TChartAxis::Restore(bool automatic, bool autoMin, bool autoMax, double min,
     FMaximum = max;
 }
 
-void TChartAxis::FreezeToDrawRange() {
+void TPlotAxis::FreezeToDrawRange() {
     if (FAutoMin || FAutoMax) {
         FMinimum = FDrawMin;
         FMaximum = FDrawMax;

@@ -5,13 +5,13 @@
 #include <stdexcept>
 #include <string>
 
-// Raised by the range checks of TChartAxis; what() is the user-visible text.
+// Raised by the range checks of TPlotAxis; what() is the user-visible text.
 class EChartAxisError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
-class TChartAxis {
+class TPlotAxis {
   public:
     // Automatic on means both ends automatic. Switching it switches both ends with it.
     bool Automatic() const { return FAutomatic; }

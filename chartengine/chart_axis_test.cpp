@@ -13,7 +13,7 @@
 namespace {
 
 TEST(AxisFlags, AutomaticAndItsEndsAreCoupled) {
-    TChartAxis a;
+    TPlotAxis a;
     EXPECT_TRUE(a.Automatic());
     a.SetAutomatic(false);
     EXPECT_FALSE(a.AutomaticMinimum());
@@ -30,7 +30,7 @@ TEST(AxisFlags, AutomaticAndItsEndsAreCoupled) {
 }
 
 TEST(AxisRange, ChecksOrderWithTheUserTexts) {
-    TChartAxis a;
+    TPlotAxis a;
     a.SetMinMax(10, 20);
     try {
         a.SetMinimum(21);
@@ -53,7 +53,7 @@ TEST(AxisRange, ChecksOrderWithTheUserTexts) {
 }
 
 TEST(AxisRange, AutomaticEndsTakeTheDataAtEveryDraw) {
-    TChartAxis a;
+    TPlotAxis a;
     a.FixRange(true, 20, 23.5);
     EXPECT_EQ(a.Minimum(), 20);
     EXPECT_EQ(a.Maximum(), 23.5);
@@ -69,8 +69,8 @@ TEST(AxisRange, AutomaticEndsTakeTheDataAtEveryDraw) {
 }
 
 struct Axes4 {
-    TChartAxis left, bottom, right, top;
-    TChartAxes all() { return {&left, &bottom, &right, &top}; }
+    TPlotAxis left, bottom, right, top;
+    TPlotAxes all() { return {&left, &bottom, &right, &top}; }
 };
 
 TEST(ZoomState, TwoZoomsThenOneUndoRestoreTheFirstState) {
@@ -112,12 +112,12 @@ TEST(ZoomState, RestoresAFixedRangeOnlyWhereTheAxisWasFixed) {
 }
 
 TEST(ZoomState, NarrowZoomIsWidenedAndScrollShiftsWhatWasDrawn) {
-    TChartAxis a;
+    TPlotAxis a;
     ZoomAxis(a, 5, 5);
     EXPECT_EQ(a.Minimum(), 5);
     EXPECT_EQ(a.Maximum(), 5 + 1e-10);
     // A scroll starts from the range the last draw showed, even when the hook replaced it.
-    TChartAxis b;
+    TPlotAxis b;
     b.FixRange(true, 21.2, 21.8);
     b.SetDrawRange(20.5, 22.5);
     ShiftAxis(b, 0.5);
@@ -129,7 +129,7 @@ TEST(ZoomState, NarrowZoomIsWidenedAndScrollShiftsWhatWasDrawn) {
 }
 
 TEST(LineSeries, KeepsXOrderWithEqualXAfterExistingPoints) {
-    TLineSeries s;
+    TStepSeries s;
     s.AddXY(12, 1);
     s.AddXY(11, 2);
     s.AddXY(13, 3);
@@ -153,7 +153,7 @@ TEST(LineSeries, KeepsXOrderWithEqualXAfterExistingPoints) {
 TEST(LineSeries, OutOfOrderPointsEndWhereOneByOneInsertionPutsThem) {
     // Reference: insertion after equal X, one point at a time.
     std::vector<std::pair<double, double>> expected;
-    TLineSeries s;
+    TStepSeries s;
     unsigned seed = 7;
     for (int i = 0; i < 3000; ++i) {
         seed = seed * 1103515245u + 12345u;

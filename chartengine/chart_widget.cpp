@@ -23,7 +23,7 @@ constexpr int kMinDrag = 16;   // a zoom or undo drag must be longer than this b
 
 QColor ToQColor(std::uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-QString LabelOf(const TChartAxis& axis, double value) {
+QString LabelOf(const TPlotAxis& axis, double value) {
     if (axis.LabelText) return QString::fromStdString(axis.LabelText(value));
     return QString::number(value, 'g', 10);
 }
@@ -39,7 +39,7 @@ TScopeExit(F) -> TScopeExit<F>;
 
 }  // namespace
 
-TChart::TChart(QWidget* parent) : QWidget(parent) {
+TPlot::TPlot(QWidget* parent) : QWidget(parent) {
     // The chart never takes the keyboard focus, so wheel input goes to the focused control.
     setFocusPolicy(Qt::NoFocus);
     // The context menu opens on the right button's release (after a scroll), never on the press.
@@ -56,44 +56,44 @@ TChart::TChart(QWidget* parent) : QWidget(parent) {
     Legend.Font = f;
 }
 
-TChart::~TChart() = default;
+TPlot::~TPlot() = default;
 
-TLineSeries& TChart::AddSeries() {
-    FSeries.push_back(std::make_unique<TLineSeries>());
+TStepSeries& TPlot::AddSeries() {
+    FSeries.push_back(std::make_unique<TStepSeries>());
     FSeries.back()->OnChange = [this] { Invalidate(); };
     Invalidate();
     return *FSeries.back();
 }
 
-void TChart::SetTitleText(const QStringList& lines) {
+void TPlot::SetTitleText(const QStringList& lines) {
     Title.Text = lines;
     Invalidate();
 }
 
-void TChart::SetTitleVisible(bool on) {
+void TPlot::SetTitleVisible(bool on) {
     Title.Visible = on;
     Invalidate();
 }
 
-void TChart::SetLegendVisible(bool on) {
+void TPlot::SetLegendVisible(bool on) {
     Legend.Visible = on;
     Invalidate();
 }
 
-void TChart::Invalidate() {
+void TPlot::Invalidate() {
     // One request is enough until the next paint: a parse adds a million points one by one.
     if (FDrawing || FDirty) return;
     FDirty = true;
     update();
 }
 
-TChartAxes TChart::Axes() { return {&LeftAxis, &BottomAxis, &RightAxis, &TopAxis}; }
+TPlotAxes TPlot::Axes() { return {&LeftAxis, &BottomAxis, &RightAxis, &TopAxis}; }
 
-bool TChart::AxisUsed(const TChartAxis& axis) const {
+bool TPlot::AxisUsed(const TPlotAxis& axis) const {
     return (&axis == &LeftAxis || &axis == &BottomAxis) && !FSeries.empty();
 }
 
-int TChart::MarkerMargin() const {
+int TPlot::MarkerMargin() const {
     int m = 0;
     for (const auto& s : FSeries) {
         if (!s->Active()) continue;
@@ -102,7 +102,7 @@ int TChart::MarkerMargin() const {
     return m;
 }
 
-void TChart::Draw(QPainter& painter, const QRect& area) {
+void TPlot::Draw(QPainter& painter, const QRect& area) {
     FDrawing = true;
     TScopeExit done{[this] { FDrawing = false; }};
     ++FDrawCount;
@@ -374,7 +374,7 @@ void TChart::Draw(QPainter& painter, const QRect& area) {
     painter.restore();
 }
 
-void TChart::paintEvent(QPaintEvent*) {
+void TPlot::paintEvent(QPaintEvent*) {
     const qreal dpr = devicePixelRatioF();
     const QSize px = size() * dpr;
     if (FDirty || FCache.size() != px) {
@@ -395,16 +395,16 @@ void TChart::paintEvent(QPaintEvent*) {
     }
 }
 
-void TChart::resizeEvent(QResizeEvent* event) {
+void TPlot::resizeEvent(QResizeEvent* event) {
     FDirty = true;
     QWidget::resizeEvent(event);
 }
 
-bool TChart::CanStartGesture(QPoint pos) const {
+bool TPlot::CanStartGesture(QPoint pos) const {
     return FPlot.contains(pos) || FLeftBand.contains(pos) || FBottomBand.contains(pos);
 }
 
-void TChart::mousePressEvent(QMouseEvent* event) {
+void TPlot::mousePressEvent(QMouseEvent* event) {
     FEventModifiers = event->modifiers();
     TScopeExit done{[this] { FEventModifiers.reset(); }};
     const QPoint pos = event->position().toPoint();
@@ -424,7 +424,7 @@ void TChart::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void TChart::mouseMoveEvent(QMouseEvent* event) {
+void TPlot::mouseMoveEvent(QMouseEvent* event) {
     FEventModifiers = event->modifiers();
     TScopeExit done{[this] { FEventModifiers.reset(); }};
     const QPoint pos = event->position().toPoint();
@@ -441,7 +441,7 @@ void TChart::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void TChart::ScrollTo(QPoint pos) {
+void TPlot::ScrollTo(QPoint pos) {
     FZoom.SaveIfRestored(Axes());
     if (pos.x() != FScrollLast.x()) {
         // The range moves against the pointer, so the data follow it.
@@ -456,7 +456,7 @@ void TChart::ScrollTo(QPoint pos) {
     Invalidate();
 }
 
-void TChart::mouseReleaseEvent(QMouseEvent* event) {
+void TPlot::mouseReleaseEvent(QMouseEvent* event) {
     FEventModifiers = event->modifiers();
     TScopeExit done{[this] { FEventModifiers.reset(); }};
     const QPoint pos = event->position().toPoint();
@@ -483,7 +483,7 @@ void TChart::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void TChart::wheelEvent(QWheelEvent* event) {
+void TPlot::wheelEvent(QWheelEvent* event) {
     FEventModifiers = event->modifiers();
     TScopeExit done{[this] { FEventModifiers.reset(); }};
     bool handled = false;
@@ -494,7 +494,7 @@ void TChart::wheelEvent(QWheelEvent* event) {
         event->ignore();
 }
 
-void TChart::ZoomRect(const QRect& rect) {
+void TPlot::ZoomRect(const QRect& rect) {
     FZoom.SaveIfRestored(Axes());
     ZoomAxis(BottomAxis, FBottomMap.ToValue(rect.left()), FBottomMap.ToValue(rect.right()));
     ZoomAxis(TopAxis, FTopMap.ToValue(rect.left()), FTopMap.ToValue(rect.right()));
@@ -504,13 +504,13 @@ void TChart::ZoomRect(const QRect& rect) {
     Invalidate();
 }
 
-void TChart::UndoZoom() {
+void TPlot::UndoZoom() {
     FZoom.Restore(Axes());
     if (OnUndoZoom) OnUndoZoom();
     Invalidate();
 }
 
-void TChart::PrintPage(QPrinter& printer) {
+void TPlot::PrintPage(QPrinter& printer) {
     printer.setDocName("Chart");
     QPainter painter;
     if (!painter.begin(&printer)) throw EChartPrintError("Printing failed: the print job could not be started");

@@ -1,5 +1,5 @@
 #pragma once
-// TChart: a chart panel painted with QPainter. A title and a legend, four axes (only those carrying a
+// TPlot: a chart panel painted with QPainter. A title and a legend, four axes (only those carrying a
 // series are drawn), stair-line series with square markers, zoom / undo / scroll gestures with the
 // mouse, and a one-page print.
 //
@@ -30,14 +30,14 @@
 class QPainter;
 class QPrinter;
 
-// Raised by TChart::PrintPage when the print job cannot be started or completed.
+// Raised by TPlot::PrintPage when the print job cannot be started or completed.
 class EChartPrintError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
 // An axis with its look.
-class TAxis : public TChartAxis {
+class TAxis : public TPlotAxis {
   public:
     QFont LabelsFont;
     QColor LabelsColor = Qt::black;
@@ -50,7 +50,7 @@ class TAxis : public TChartAxis {
     QColor GridColor = QColor(170, 170, 170);
 };
 
-struct TChartTitle {
+struct TPlotTitle {
     QStringList Text;
     bool Visible = true;
     QFont Font;
@@ -58,29 +58,29 @@ struct TChartTitle {
 };
 
 // The legend lies over the top of the plot without shrinking it: one entry per series.
-struct TChartLegend {
+struct TPlotLegend {
     bool Visible = true;
     QFont Font;
     QColor Color = Qt::black;
     QColor Background = QColor(221, 221, 221);
 };
 
-class TChart : public QWidget {
+class TPlot : public QWidget {
   public:
-    explicit TChart(QWidget* parent = nullptr);
-    ~TChart() override;
+    explicit TPlot(QWidget* parent = nullptr);
+    ~TPlot() override;
 
     TAxis LeftAxis, BottomAxis, RightAxis, TopAxis;
 
     // Series are owned by the chart and drawn in the order added (later ones on top). Every series is
     // placed on BottomAxis (X) and LeftAxis (Y).
-    TLineSeries& AddSeries();
+    TStepSeries& AddSeries();
     std::size_t SeriesCount() const { return FSeries.size(); }
-    TLineSeries& Series(std::size_t index) { return *FSeries.at(index); }
+    TStepSeries& Series(std::size_t index) { return *FSeries.at(index); }
 
     // Title and legend: change them through the setters, or change the fields and call Invalidate().
-    TChartTitle Title;
-    TChartLegend Legend;
+    TPlotTitle Title;
+    TPlotLegend Legend;
     void SetTitleText(const QStringList& lines);
     void SetTitleVisible(bool on);
     void SetLegendVisible(bool on);
@@ -140,13 +140,13 @@ class TChart : public QWidget {
     void wheelEvent(QWheelEvent* event) override;
 
   private:
-    TChartAxes Axes();
-    bool AxisUsed(const TChartAxis& axis) const;
+    TPlotAxes Axes();
+    bool AxisUsed(const TPlotAxis& axis) const;
     bool CanStartGesture(QPoint pos) const;
     int MarkerMargin() const;
     void ScrollTo(QPoint pos);
 
-    std::vector<std::unique_ptr<TLineSeries>> FSeries;
+    std::vector<std::unique_ptr<TStepSeries>> FSeries;
     TZoomState FZoom;
     bool FDrawing = false;
     bool FDirty = true;

@@ -23,7 +23,7 @@ QApplication& App() {
     return *app;
 }
 
-QImage Render(TChart& chart, int w = 800, int h = 600) {
+QImage Render(TPlot& chart, int w = 800, int h = 600) {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
     QPainter p(&image);
     chart.Draw(p, QRect(0, 0, w, h));
@@ -34,7 +34,7 @@ class ChartWidget : public testing::Test {
   protected:
     void SetUp() override {
         App();
-        chart = std::make_unique<TChart>();
+        chart = std::make_unique<TPlot>();
         chart->Title.Visible = false;
         chart->Legend.Visible = false;
         s1 = &chart->AddSeries();
@@ -59,9 +59,9 @@ class ChartWidget : public testing::Test {
         QTest::mouseRelease(chart.get(), button, mods, to);
     }
 
-    std::unique_ptr<TChart> chart;
-    TLineSeries* s1 = nullptr;
-    TLineSeries* s2 = nullptr;
+    std::unique_ptr<TPlot> chart;
+    TStepSeries* s1 = nullptr;
+    TStepSeries* s2 = nullptr;
 };
 
 TEST_F(ChartWidget, AutomaticRangesCountHiddenSeriesAndEmptyGivesZero) {

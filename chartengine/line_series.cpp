@@ -4,11 +4,11 @@
 #include <cmath>
 #include <numeric>
 
-void TLineSeries::Changed() {
+void TStepSeries::Changed() {
     if (OnChange) OnChange();
 }
 
-void TLineSeries::AddXY(double x, double y) {
+void TStepSeries::AddXY(double x, double y) {
     if (std::isnan(x)) return;
     if (std::isfinite(y)) {
         FMinY = FHasY ? std::min(FMinY, y) : y;
@@ -22,7 +22,7 @@ void TLineSeries::AddXY(double x, double y) {
     Changed();
 }
 
-void TLineSeries::PutInOrder() const {
+void TStepSeries::PutInOrder() const {
     const std::size_t n = FX.size();
     if (FOrdered == n) return;
     // Sorting the added points stably and merging them after equal ordered ones gives exactly what
@@ -50,17 +50,17 @@ void TLineSeries::PutInOrder() const {
     FOrdered = n;
 }
 
-const std::vector<double>& TLineSeries::XValues() const {
+const std::vector<double>& TStepSeries::XValues() const {
     PutInOrder();
     return FX;
 }
 
-const std::vector<double>& TLineSeries::YValues() const {
+const std::vector<double>& TStepSeries::YValues() const {
     PutInOrder();
     return FY;
 }
 
-void TLineSeries::Clear() {
+void TStepSeries::Clear() {
     FX.clear();
     FY.clear();
     FOrdered = 0;
@@ -69,7 +69,7 @@ void TLineSeries::Clear() {
     Changed();
 }
 
-bool TLineSeries::MinMaxX(double& min, double& max) const {
+bool TStepSeries::MinMaxX(double& min, double& max) const {
     if (FX.empty()) return false;
     PutInOrder();
     min = FX.front();
@@ -77,46 +77,46 @@ bool TLineSeries::MinMaxX(double& min, double& max) const {
     return true;
 }
 
-bool TLineSeries::MinMaxY(double& min, double& max) const {
+bool TStepSeries::MinMaxY(double& min, double& max) const {
     if (!FHasY) return false;
     min = FMinY;
     max = FMaxY;
     return true;
 }
 
-void TLineSeries::SetTitle(const std::string& title) {
+void TStepSeries::SetTitle(const std::string& title) {
     FTitle = title;
     Changed();
 }
-void TLineSeries::SetColor(std::uint32_t rgb) {
+void TStepSeries::SetColor(std::uint32_t rgb) {
     FColor = rgb & 0xFFFFFF;
     Changed();
 }
-void TLineSeries::SetLineWidth(int px) {
+void TStepSeries::SetLineWidth(int px) {
     FLineWidth = std::max(1, px);
     Changed();
 }
-void TLineSeries::SetStairs(bool on) {
+void TStepSeries::SetStairs(bool on) {
     FStairs = on;
     Changed();
 }
-void TLineSeries::SetLinePenVisible(bool on) {
+void TStepSeries::SetLinePenVisible(bool on) {
     FLineVisible = on;
     Changed();
 }
-void TLineSeries::SetPointerVisible(bool on) {
+void TStepSeries::SetPointerVisible(bool on) {
     FPointerVisible = on;
     Changed();
 }
-void TLineSeries::SetHorizSize(int px) {
+void TStepSeries::SetHorizSize(int px) {
     FHorizSize = std::max(1, px);
     Changed();
 }
-void TLineSeries::SetVertSize(int px) {
+void TStepSeries::SetVertSize(int px) {
     FVertSize = std::max(1, px);
     Changed();
 }
-void TLineSeries::SetActive(bool on) {
+void TStepSeries::SetActive(bool on) {
     FActive = on;
     Changed();
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-class TLineSeries {
+class TStepSeries {
   public:
     // Adds a point at its place in X order; a point whose X equals existing ones goes after them. A point
     // whose X is not a number has no place and is ignored. Points added out of order are put in place

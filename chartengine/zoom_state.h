@@ -6,17 +6,17 @@
 #include "chartengine/chart_axis.h"
 
 // Axis order in every array of four: left, bottom, right, top.
-using TChartAxes = std::array<TChartAxis*, 4>;
+using TPlotAxes = std::array<TPlotAxis*, 4>;
 
 class TZoomState {
   public:
     // The restored mark: set at creation and after an undo; cleared by the first zoom or scroll step.
     bool Restored() const { return FRestored; }
     // Saves the flags and ranges of the four axes and clears the mark, if the mark is set.
-    void SaveIfRestored(const TChartAxes& axes);
+    void SaveIfRestored(const TPlotAxes& axes);
     // If the mark is clear: gives each axis its saved flags and, when it is then not automatic, its saved
     // range; sets the mark; true. If the mark is set: touches nothing; false.
-    bool Restore(const TChartAxes& axes);
+    bool Restore(const TPlotAxes& axes);
 
   private:
     struct TSaved {
@@ -29,6 +29,6 @@ class TZoomState {
 
 // Sets the axis to the range between a and b (either order) and switches its automatic scaling off. A
 // range narrower than 1e-10 is widened to 1e-10 above its minimum.
-void ZoomAxis(TChartAxis& axis, double a, double b);
+void ZoomAxis(TPlotAxis& axis, double a, double b);
 // Shifts the range the axis shows by delta and switches its automatic scaling off.
-void ShiftAxis(TChartAxis& axis, double delta);
+void ShiftAxis(TPlotAxis& axis, double delta);

@@ -98,10 +98,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
         }
-        const TOptionSpec* spec = FindOption(name);
-        if (!spec) throw EUsageError(o.Cmd, "unknown option '" + arg + "'");
+        const TOptionSpec* option = FindOption(name);
+        if (!option) throw EUsageError(o.Cmd, "unknown option '" + arg + "'");
         std::string value;
-        if (spec->TakesValue) {
+        if (option->TakesValue) {
             if (inlineValue) {
                 value = *inlineValue;
             } else {
@@ -147,9 +147,9 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     if (o.Cmd == Command::None) throw EUsageError(Command::None, "no command given");
 
     for (const std::string& name : used) {
-        const TOptionSpec* spec = FindOption(name);
-        if (spec->Commands.size() == 0) continue;
-        if (std::find(spec->Commands.begin(), spec->Commands.end(), o.Cmd) == spec->Commands.end())
+        const TOptionSpec* option = FindOption(name);
+        if (option->Commands.size() == 0) continue;
+        if (std::find(option->Commands.begin(), option->Commands.end(), o.Cmd) == option->Commands.end())
             throw EUsageError(o.Cmd, std::string(NameOf(o.Cmd)) + " does not take the option " + name);
     }
 
