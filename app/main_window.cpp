@@ -53,6 +53,8 @@ QString FromBytes(const std::string& bytes) { return QString::fromStdString(Cp12
 
 TForm1::TForm1(TEnvironment environment, QWidget* parent)
     : QMainWindow(parent),
+      serialPort_(std::make_unique<TSerialPort>()),
+      Session(*serialPort_, *this),
       dialogs_(environment.Dialogs ? std::move(environment.Dialogs) : std::make_shared<TQtDialogs>()),
       executablePath_(environment.ExecutablePath.empty() ? QCoreApplication::applicationFilePath().toStdString()
                                                          : std::move(environment.ExecutablePath)) {
@@ -397,7 +399,7 @@ void TForm1::ConnectHandlers() {
 
 void TForm1::FormCreate() {
     LoggerFormat = ::LoggerFormat{};
-    serialPort_ = std::make_unique<TSerialPort>();
+    // The port object was made with the window (the session holds it); no port is open yet.
     PortList.clear();
     settingsFile_ = SettingsPathFor(executablePath_);
 

@@ -18,6 +18,7 @@
 #include "base/logger_format.h"
 #include "chart/logger_chart.h"
 #include "logger/logger_host.h"
+#include "logger/logger_session.h"
 
 class QAction;
 class QCloseEvent;
@@ -192,14 +193,25 @@ class TForm1 : public QMainWindow, public TLoggerHost {
 
     // ---- state kept from the logger ----
     ::LoggerFormat LoggerFormat;
-    bool Connected = false;
-    TDateTime LoggerClock = 0;
-    TDateTime RecStart = 0;
-    TDateTime RecStop = 0;
-    TDateTime RecInterval = 0;  // from the settings file "Rejestracja"/"Interwal"; zero if unreadable
-    std::int64_t RecIntervalSeconds = 0;
-    std::vector<std::string> PortList;  // "valueName:portName" entries of the last search
-    std::string LastReadingLine;        // the last reading line of the last download
+
+  private:
+    // Made with the window, before the session that holds it; freed only with the window, so a
+    // download suspended in an event pump never sees it go.
+    std::unique_ptr<TSerialPort> serialPort_;
+
+  public:
+    // The conversation with the logger and the one holder of the values kept from it.
+    TLoggerSession Session;
+    // The session's values under the window's names.
+    bool& Connected = Session.Connected;
+    TDateTime& LoggerClock = Session.LoggerClock;  // the last "T?" answer; the display runs on from it
+    TDateTime& RecStart = Session.RecStart;
+    TDateTime& RecStop = Session.RecStop;
+    // From the settings file "Rejestracja"/"Interwal" at start (zero if unreadable), then "I?".
+    TDateTime& RecInterval = Session.RecInterval;
+    std::int64_t& RecIntervalSeconds = Session.RecIntervalSeconds;
+    std::vector<std::string>& PortList = Session.PortList;  // "valueName:portName" entries of the last search
+    std::string& LastReadingLine = Session.LastReadingLine;  // the last line a download stored
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -220,7 +232,6 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     std::shared_ptr<TDialogs> dialogs_;
     std::string executablePath_;
     std::string settingsFile_;
-    std::unique_ptr<TSerialPort> serialPort_;
     int fontId_ = -1;      // registration of "Cousine.TTF"; -1 when it failed
     bool closed_ = false;  // FormClose has run
     double scale_ = 1.0;   // screen pixels per pixel at 120 pixels per inch
