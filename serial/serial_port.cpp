@@ -544,22 +544,13 @@ bool TSerialPort::WaitForOutputDrained(int32_t timeoutMs) {
 
 // ---- raw transfers
 
-int32_t TSerialPort::WriteBytes(const char* buffer, int32_t count) {
-    if (count < 0) throw std::out_of_range("negative byte count");
-    if (NotReadyForIo()) return 0;
-    ThrottleTransfer(count, FSendCap, FSendDue);
-    if (FRtsToggle) {
-        FlushOutput();
-        DriveRts(true);
-    }
-    SetError(0);
-    size_t done = 0;
-    switch (FDriver->WriteFile(FHandle, buffer, static_cast<size_t>(count), done)) {
+int32_t TSerialPort::FinishTransfer(TTransferStatus status, size_t done, int32_t count, uint32_t abortFlag) {
+    switch (status) {
         case TTransferStatus::Done:
             break;
         case TTransferStatus::Pending:
             if (!FDriver->WaitForTransfer(FHandle, FDeadlockTimeout)) {
-                FDriver->PurgeComm(FHandle, TCommDriver::PURGE_TXABORT);
+                FDriver->PurgeComm(FHandle, abortFlag);
                 SetError(SerialErrTimeout);
             }
             if (!FDriver->GetTransferResult(FHandle, done) && FErrorCode == 0) SetErrorFromSystem(-1);
@@ -570,12 +561,26 @@ int32_t TSerialPort::WriteBytes(const char* buffer, int32_t count) {
     }
     uint32_t errors = 0, in = 0, out = 0;
     if (FDriver->ClearCommError(FHandle, errors, in, out) && errors != 0) MapLineErrors(errors);
+    return static_cast<int32_t>(std::min<size_t>(done, static_cast<size_t>(count)));
+}
+
+int32_t TSerialPort::WriteBytes(const char* buffer, int32_t count) {
+    if (count < 0) throw std::out_of_range("negative byte count");
+    if (NotReadyForIo()) return 0;
+    ThrottleTransfer(count, FSendCap, FSendDue);
+    if (FRtsToggle) {
+        FlushOutput();
+        DriveRts(true);
+    }
+    SetError(0);
+    size_t done = 0;
+    const TTransferStatus status = FDriver->WriteFile(FHandle, buffer, static_cast<size_t>(count), done);
+    const int32_t written = FinishTransfer(status, done, count, TCommDriver::PURGE_TXABORT);
     if (FRtsToggle) {
         FlushOutput();
         WaitForOutputDrained(255);
         DriveRts(false);
     }
-    const auto written = static_cast<int32_t>(std::min<size_t>(done, static_cast<size_t>(count)));
     RaiseIfFailed();
     ReportStatus(SR_WriteCount, std::to_string(written));
     return written;
@@ -599,23 +604,8 @@ int32_t TSerialPort::ReadBytesRaw(char* buffer, int32_t count) {
     ThrottleTransfer(count, FRecvCap, FRecvDue);
     SetError(0);
     size_t done = 0;
-    switch (FDriver->ReadFile(FHandle, buffer, static_cast<size_t>(count), done)) {
-        case TTransferStatus::Done:
-            break;
-        case TTransferStatus::Pending:
-            if (!FDriver->WaitForTransfer(FHandle, FDeadlockTimeout)) {
-                FDriver->PurgeComm(FHandle, TCommDriver::PURGE_RXABORT);
-                SetError(SerialErrTimeout);
-            }
-            if (!FDriver->GetTransferResult(FHandle, done) && FErrorCode == 0) SetErrorFromSystem(-1);
-            break;
-        case TTransferStatus::Failed:
-            SetError(FDriver->GetLastError());
-            break;
-    }
-    uint32_t errors = 0, in = 0, out = 0;
-    if (FDriver->ClearCommError(FHandle, errors, in, out) && errors != 0) MapLineErrors(errors);
-    const auto got = static_cast<int32_t>(std::min<size_t>(done, static_cast<size_t>(count)));
+    const TTransferStatus status = FDriver->ReadFile(FHandle, buffer, static_cast<size_t>(count), done);
+    const int32_t got = FinishTransfer(status, done, count, TCommDriver::PURGE_RXABORT);
     FLastReadCount = got;
     RaiseIfFailed();
     ReportStatus(SR_ReadCount, std::to_string(got));

@@ -254,6 +254,10 @@ class TSerialPort {
   protected:
     // Shared body of ModemCommand and ModemDial.
     std::string RunModemExchange(const std::string& command, bool dial);
+    // Shared end of WriteBytes and ReadBytesRaw: waits for a transfer the driver left pending
+    // (purging with `abortFlag` after DeadlockTimeout), records its error, maps the line errors
+    // and returns the bytes moved, at most `count`.
+    int32_t FinishTransfer(TTransferStatus status, size_t done, int32_t count, uint32_t abortFlag);
 
     std::shared_ptr<TCommDriver> FDriver;
     int32_t FLastReadCount = 0;  // bytes moved by the last ReadBytesRaw, also when it then raised
