@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -123,10 +124,17 @@ TEST_F(LoggerWindowTest, ConnectShowsModelClockAndBatteryWithoutLoggingTheProbe)
     EXPECT_TRUE(dialogs->Messages.empty());
 }
 
-TEST_F(LoggerWindowTest, NoLoggerClearsTheDataAndSaysSo) {
+struct NoLoggerRow {
+    const char* Name;
+    std::vector<std::string> Args;
+};
+
+class NoLogger : public LoggerWindowTest, public ::testing::WithParamInterface<NoLoggerRow> {};
+
+TEST_P(NoLogger, ClearsTheDataAndSaysSo) {
     form->AppendDataLine("2026-12-08 10:00:00    21.50   22.10");
     form->eDev->setText("KX-05");
-    StartLogger({"--silent"});
+    StartLogger(GetParam().Args);
     form->btConnect->click();
     EXPECT_FALSE(form->Connected);
     ASSERT_EQ(1u, dialogs->Messages.size());
@@ -139,6 +147,13 @@ TEST_F(LoggerWindowTest, NoLoggerClearsTheDataAndSaysSo) {
     // The probed port is not kept: it may belong to another device.
     EXPECT_FALSE(form->SerialPort().IsOpen());
 }
+
+INSTANTIATE_TEST_SUITE_P(Answers, NoLogger,
+                         ::testing::Values(NoLoggerRow{"Silent", {"--silent"}},
+                                           NoLoggerRow{"LineEndWithCarriageReturn", {"--crlf"}},
+                                           NoLoggerRow{"TrailingSpace", {"--model", "KX-15-1 "}},
+                                           NoLoggerRow{"LowerCase", {"--model", "kx-15-1"}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(LoggerWindowTest, SettingsButtonsDoNothingWithoutALogger) {
     form->meStart->setText("2026-12-10 08:00:00");
@@ -405,6 +420,20 @@ TEST_F(LoggerWindowTest, StoppingMidwayKeepsSavesAndParsesWhatCameAndTheNextPres
     EXPECT_EQ(all.size(), form->Chart->Series1.Count());
     EXPECT_EQ(all.size(), form->Chart->Series2.Count());
     EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText("data.log"));
+}
+
+TEST_F(LoggerWindowTest, AnUnwritableDataLogIsReportedAndKeepsThePanel) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("data.log"));  // a directory cannot be replaced by the file
+    ConnectTo({"--readings", "10", "--interval", "00:01:00"});
+    form->btReadCfg->click();
+    Download();
+    EXPECT_EQ(10u, Panel().size());
+    ASSERT_EQ(1u, dialogs->Messages.size());
+    EXPECT_EQ(TMessageIcon::Error, dialogs->Messages[0].Icon);
+    EXPECT_NE(std::string::npos, dialogs->Messages[0].Text.toStdString().find("data.log"));
+    EXPECT_FALSE(form->sbRead->isChecked());
+    EXPECT_TRUE(form->Chart->isHidden());  // no parse after a failed write
+    EXPECT_TRUE(QFileInfo(dir.path() + "/data.log").isDir());
 }
 
 TEST_F(LoggerWindowTest, ALoggerUnpluggedMidwayEndsTheDownload) {
