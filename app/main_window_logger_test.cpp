@@ -14,6 +14,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -128,6 +129,7 @@ struct NoLoggerRow {
     const char* Name;
     std::vector<std::string> Args;
 };
+void PrintTo(const NoLoggerRow& row, std::ostream* os) { *os << row.Name; }
 
 class NoLogger : public LoggerWindowTest, public ::testing::WithParamInterface<NoLoggerRow> {};
 
@@ -173,6 +175,7 @@ struct StopRow {
     const char* Stop;         // the logger's recording stop
     const char* ProposedEnd;  // meRdStop after the read, with "now" 2026-12-08 12:00:00
 };
+void PrintTo(const StopRow& row, std::ostream* os) { *os << row.Name; }
 
 class ReadSettings : public LoggerWindowTest, public ::testing::WithParamInterface<StopRow> {};
 
@@ -233,6 +236,7 @@ struct BadTextRow {
     const char* Period;
     const char* Error;
 };
+void PrintTo(const BadTextRow& row, std::ostream* os) { *os << row.Name; }
 
 class StartRecordingRefuses : public LoggerWindowTest, public ::testing::WithParamInterface<BadTextRow> {};
 
@@ -312,6 +316,7 @@ struct RangeRow {
     const char* First;  // Edit1
     const char* End;    // Edit2
 };
+void PrintTo(const RangeRow& row, std::ostream* os) { *os << row.Name; }
 
 class ReadRange : public LoggerWindowTest, public ::testing::WithParamInterface<RangeRow> {};
 
