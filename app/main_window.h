@@ -210,7 +210,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     // From the settings file "Rejestracja"/"Interwal" at start (zero if unreadable), then "I?".
     TDateTime& RecInterval = Session.RecInterval;
     std::int64_t& RecIntervalSeconds = Session.RecIntervalSeconds;
-    std::vector<std::string>& PortList = Session.PortList;  // "valueName:portName" entries of the last search
+    std::vector<std::string>& PortList = Session.PortList;   // "valueName:portName" entries of the last search
     std::string& LastReadingLine = Session.LastReadingLine;  // the last line a download stored
 
   protected:

@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class AtomicFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() / ("lorv_atomic_" + std::to_string(::getpid()) + "_" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());

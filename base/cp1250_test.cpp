@@ -22,9 +22,10 @@ TEST(Cp1250Test, UndefinedPositionsAreC1Controls) {
 }
 
 TEST(Cp1250Test, CharactersWithoutAByteBecomeQuestionMarks) {
-    EXPECT_EQ("a?b", Utf8ToCp1250("a\xE2\x82\xBD" "b"));  // rouble sign
-    EXPECT_EQ("?", Utf8ToCp1250("\xF0\x9F\x98\x80"));      // outside the basic plane
-    EXPECT_EQ("?x", Utf8ToCp1250("\xC3x"));                // broken sequence
+    EXPECT_EQ("a?b", Utf8ToCp1250("a\xE2\x82\xBD"
+                                  "b"));               // rouble sign
+    EXPECT_EQ("?", Utf8ToCp1250("\xF0\x9F\x98\x80"));  // outside the basic plane
+    EXPECT_EQ("?x", Utf8ToCp1250("\xC3x"));            // broken sequence
     EXPECT_EQ(-1, UnicodeToCp1250(U'\u20BD'));
 }
 

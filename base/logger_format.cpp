@@ -155,8 +155,7 @@ TDateTime Now() {
     std::tm tm{};
     localtime_r(&t, &tm);
     const int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) +
-           EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
+    return EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday) + EncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
 }
 
 std::string LoggerFormat::DateToText(TDateTime value) const {
@@ -183,7 +182,8 @@ TDateTime LoggerFormat::TextToDateTime(std::string_view text) const {
     TDateTime date = 0, time = 0;
     if (ScanDate(s, DateSeparator, date)) {
         if (s.AtEnd()) return date;
-        if (ScanTime(s, TimeSeparator, DecimalSeparator, time) && s.AtEnd()) return date >= 0 ? date + time : date - time;
+        if (ScanTime(s, TimeSeparator, DecimalSeparator, time) && s.AtEnd())
+            return date >= 0 ? date + time : date - time;
     } else {
         Scanner t{text};
         if (ScanTime(t, TimeSeparator, DecimalSeparator, time) && t.AtEnd()) return time;

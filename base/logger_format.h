@@ -31,7 +31,7 @@ TDateTime SecondsToDays(double seconds);
 
 // The program's conversion settings ("yyyy-mm-dd", "hh:nn:ss", "-", ":", ".").
 class LoggerFormat {
-public:
+  public:
     // "yyyy-mm-dd hh:nn:ss"; the date alone when the time of day is exactly 00:00:00
     // (after millisecond rounding); seconds truncated, milliseconds never shown.
     std::string DateTimeToText(TDateTime value) const;

@@ -107,10 +107,14 @@ bool ParseInteger(std::string_view s, int& out) {
     std::uint64_t v = 0;
     for (char c : s) {
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (hex && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (hex && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return false;
         v = v * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
         if (v > (hex ? 0xFFFFFFFFull : 0x80000000ull)) return false;
     }

@@ -8,7 +8,7 @@
 #include <string_view>
 
 class TProfileFile {
-public:
+  public:
     explicit TProfileFile(std::string path);
 
     const std::string& Path() const { return path_; }
@@ -24,7 +24,7 @@ public:
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, int value);
 
-private:
+  private:
     std::string path_;
 };
 
