@@ -5,7 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
@@ -56,13 +56,3 @@ void BM_WindowLoadParseDrawMillion(benchmark::State& state) {
 BENCHMARK(BM_WindowLoadParseDrawMillion)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

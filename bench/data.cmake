@@ -5,6 +5,7 @@ target_link_libraries(data_parse_bench PRIVATE lorv_data benchmark::benchmark)
 if(LORV304D_GUI)
   # The panel widget is compiled in directly so the benchmark does not need the whole window.
   add_executable(data_panel_bench ${CMAKE_CURRENT_SOURCE_DIR}/data_panel_bench.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/qt_bench_main.cpp
     ${PROJECT_SOURCE_DIR}/app/memo_view.cpp ${PROJECT_SOURCE_DIR}/app/memo_view.h)
   target_link_libraries(data_panel_bench PRIVATE lorv_data Qt6::Widgets benchmark::benchmark)
 endif()

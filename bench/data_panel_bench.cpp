@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QPixmap>
 #include <cstdio>
 #include <filesystem>
@@ -70,12 +70,3 @@ void BM_LoadMillionIntoPanelAndParse(benchmark::State& state) {
 BENCHMARK(BM_LoadMillionIntoPanelAndParse)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -651,6 +651,16 @@ std::string TSerialPort::ReadAvailable(int32_t timeoutMs) {
     return result;
 }
 
+bool TSerialPort::TimeLeftOfCall(uint32_t start, int32_t& timeoutMs) {
+    const int64_t rest = int64_t{timeoutMs} - TickSpan(start, FDriver->MillisecondTick());
+    if (rest > 0) {
+        timeoutMs = static_cast<int32_t>(rest);
+        return true;
+    }
+    SetError(SerialErrTimeout);
+    return false;
+}
+
 std::string TSerialPort::ReadUntil(int32_t timeoutMs, const std::string& terminator) {
     std::string result;
     if (NotReadyForIo()) return result;
@@ -688,13 +698,7 @@ std::string TSerialPort::ReadUntil(int32_t timeoutMs, const std::string& termina
                 break;
             }
             if (pos > 0) break;
-            if (FInterPacketTimeout) continue;
-            const int64_t rest = int64_t{timeoutMs} - TickSpan(start, FDriver->MillisecondTick());
-            if (rest > 0) {
-                timeoutMs = static_cast<int32_t>(rest);
-                continue;
-            }
-            SetError(SerialErrTimeout);
+            if (FInterPacketTimeout || TimeLeftOfCall(start, timeoutMs)) continue;
             break;
         }
     } catch (...) {
@@ -739,13 +743,7 @@ int32_t TSerialPort::ReadBytesTimed(char* buffer, int32_t count, int32_t timeout
         // the buffer (e.g. the line test failed), so the buffer is left as it is.
         if (!chunk.empty()) FLineBuffer = chunk.substr(static_cast<size_t>(n));
         if (FErrorCode != 0 || got >= count) break;
-        if (FInterPacketTimeout) continue;
-        const int64_t rest = int64_t{timeoutMs} - TickSpan(start, FDriver->MillisecondTick());
-        if (rest > 0) {
-            timeoutMs = static_cast<int32_t>(rest);
-            continue;
-        }
-        SetError(SerialErrTimeout);
+        if (FInterPacketTimeout || TimeLeftOfCall(start, timeoutMs)) continue;
         break;
     }
     RaiseIfFailed();

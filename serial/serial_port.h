@@ -258,6 +258,9 @@ class TSerialPort {
     // (purging with `abortFlag` after DeadlockTimeout), records its error, maps the line errors
     // and returns the bytes moved, at most `count`.
     int32_t FinishTransfer(TTransferStatus status, size_t done, int32_t count, uint32_t abortFlag);
+    // For a read whose time-out covers the whole call: takes from `timeoutMs` what passed since
+    // `start` and returns true while some is left; otherwise sets SerialErrTimeout and returns false.
+    bool TimeLeftOfCall(uint32_t start, int32_t& timeoutMs);
 
     std::shared_ptr<TCommDriver> FDriver;
     int32_t FLastReadCount = 0;  // bytes moved by the last ReadBytesRaw, also when it then raised
