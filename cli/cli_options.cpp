@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "base/logger_format.h"
+#include "data/reading_line.h"
 
 namespace cli {
 namespace {
@@ -13,9 +14,10 @@ struct TCommandName {
     const char* Name;
     Command Cmd;
 };
-constexpr TCommandName kCommands[] = {{"ports", Command::Ports},   {"find", Command::Find},
-                                      {"status", Command::Status}, {"download", Command::Download},
-                                      {"start", Command::Start},   {"erase", Command::Erase}};
+constexpr TCommandName kCommands[] = {{"ports", Command::Ports},     {"find", Command::Find},
+                                      {"status", Command::Status},   {"download", Command::Download},
+                                      {"start", Command::Start},     {"erase", Command::Erase},
+                                      {"convert", Command::Convert}, {"stats", Command::Stats}};
 
 const char* NameOf(Command cmd) {
     for (const auto& c : kCommands)
@@ -36,15 +38,19 @@ const TOptionSpec kOptions[] = {
     {"--quiet", false, {}},
     {"--help", false, {}},
     {"--all", false, {Command::Ports}},
-    {"--json", false, {Command::Status}},
-    {"--from", true, {Command::Download}},
-    {"--to", true, {Command::Download}},
-    {"--output", true, {Command::Download}},
+    {"--json", false, {Command::Status, Command::Stats}},
+    {"--from", true, {Command::Download, Command::Stats}},
+    {"--to", true, {Command::Download, Command::Stats}},
+    {"--output", true, {Command::Download, Command::Convert}},
     {"--append", false, {Command::Download}},
     {"--start", true, {Command::Start}},
     {"--stop", true, {Command::Start}},
     {"--interval", true, {Command::Start}},
     {"--yes", false, {Command::Erase}},
+    {"--format", true, {Command::Convert}},
+    {"--utc", false, {Command::Convert}},
+    {"--low", true, {Command::Stats}},
+    {"--high", true, {Command::Stats}},
 };
 
 const TOptionSpec* FindOption(const std::string& name) {
@@ -58,6 +64,15 @@ std::string LongName(const std::string& arg) {
     if (arg == "-q") return "--quiet";
     if (arg == "-o") return "--output";
     return arg;
+}
+
+bool TakesFile(Command cmd) { return cmd == Command::Convert || cmd == Command::Stats; }
+
+// A limit in the form of a temperature field of the reading lines ("." as decimal point).
+double Temperature(Command cmd, const std::string& text) {
+    double value = 0;
+    if (!readings::ParseTemperature(text, value)) throw EUsageError(cmd, "'" + text + "' is not a temperature");
+    return value;
 }
 
 void CheckDateTime(Command cmd, const std::string& text) {
@@ -85,6 +100,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.size() < 2 || arg[0] != '-') {
+            if (TakesFile(o.Cmd) && o.File.empty()) {
+                o.File = arg;
+                continue;
+            }
             if (o.Cmd != Command::None) throw EUsageError(o.Cmd, "unexpected argument '" + arg + "'");
             const auto* c = std::find_if(std::begin(kCommands), std::end(kCommands),
                                          [&](const TCommandName& n) { return arg == n.Name; });
@@ -142,6 +161,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             o.Interval = value;
         else if (name == "--yes")
             o.Yes = true;
+        else if (name == "--format")
+            o.Format = value;
+        else if (name == "--utc")
+            o.Utc = true;
+        else if (name == "--low")
+            o.Low = Temperature(o.Cmd, value);
+        else if (name == "--high")
+            o.High = Temperature(o.Cmd, value);
     }
     if (o.Help) return o;
     if (o.Cmd == Command::None) throw EUsageError(Command::None, "no command given");
@@ -173,6 +200,16 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         case Command::Erase:
             if (!o.Yes) throw EUsageError(o.Cmd, "erase deletes every reading on the logger; give --yes to go ahead");
             break;
+        case Command::Convert:
+            if (o.File.empty()) throw EUsageError(o.Cmd, "convert needs a data file");
+            if (o.Format != "csv" && o.Format != "tsv") throw EUsageError(o.Cmd, "convert needs --format csv or tsv");
+            break;
+        case Command::Stats:
+            if (o.File.empty()) throw EUsageError(o.Cmd, "stats needs a data file");
+            if (o.From) CheckDateTime(o.Cmd, *o.From);
+            if (o.To) CheckDateTime(o.Cmd, *o.To);
+            if (o.Low && o.High && *o.Low > *o.High) throw EUsageError(o.Cmd, "--low is above --high");
+            break;
         default:
             break;
     }
@@ -195,6 +232,10 @@ std::string UsageText(Command cmd) {
                    "  start --start T --stop T --interval hh:nn:ss\n"
                    "                     set the logger's clock and a new recording\n"
                    "  erase --yes        erase every reading on the logger\n"
+                   "  convert FILE --format csv|tsv [-o OUT] [--utc]\n"
+                   "                     a data file as CSV or TSV for spreadsheets and scripts\n"
+                   "  stats FILE [--low C] [--high C] [--from T] [--to T] [--json]\n"
+                   "                     statistics, mean kinetic temperature and gaps of a data file\n"
                    "\n" +
                    std::string(kCommonOptions) +
                    "\n"
@@ -244,6 +285,27 @@ std::string UsageText(Command cmd) {
             text =
                 "Usage: lorv304d-cli erase --yes\n"
                 "Erases every reading on the logger. Without --yes nothing is sent.\n";
+            break;
+        case Command::Convert:
+            text =
+                "Usage: lorv304d-cli convert FILE --format csv|tsv [-o OUT] [--utc]\n"
+                "Writes the readings of a data file as CSV (RFC 4180, CR LF) or TSV (LF) with the\n"
+                "columns time, t1_c and t2_c: the time in ISO 8601 with this computer's UTC offset\n"
+                "for it, the temperatures as read. Lines that are no readings are skipped.\n"
+                "  --format csv|tsv   the output format\n"
+                "  -o, --output OUT   write OUT whole (replaced) instead of standard output\n"
+                "  --utc              times in UTC (\"Z\") instead of local time\n";
+            break;
+        case Command::Stats:
+            text =
+                "Usage: lorv304d-cli stats FILE [--low C] [--high C] [--from T] [--to T] [--json]\n"
+                "Prints for each channel the count, minimum and maximum with their times, mean,\n"
+                "standard deviation, mean kinetic temperature (dH/R = 10,000 K) and the time below\n"
+                "and above the limits; then the gaps, the readings out of time order and the\n"
+                "repeated times.\n"
+                "  --low C, --high C  limits in degrees Celsius (\".\" as decimal point)\n"
+                "  --from T, --to T   only the readings of this range (both ends included)\n"
+                "  --json             the same as one JSON object\n";
             break;
     }
     return text + "\n" + kCommonOptions;

@@ -7,7 +7,7 @@
 
 namespace cli {
 
-enum class Command { None, Ports, Find, Status, Download, Start, Erase };
+enum class Command { None, Ports, Find, Status, Download, Start, Erase, Convert, Stats };
 
 struct TCliOptions {
     Command Cmd = Command::None;
@@ -16,12 +16,16 @@ struct TCliOptions {
     std::string Port;                     // empty: search the ports
     std::string CommLog;                  // empty: write no communication log
     bool All = false;                     // ports
-    bool Json = false;                    // status
-    std::optional<std::string> From, To;  // download
-    std::string Output;                   // download; empty: standard output
+    bool Json = false;                    // status, stats
+    std::optional<std::string> From, To;  // download, stats
+    std::string Output;                   // download, convert; empty: standard output
     bool Append = false;                  // download
     std::string Start, Stop, Interval;    // start, as typed (checked by the parser)
     bool Yes = false;                     // erase
+    std::string File;                     // convert, stats: the data file read
+    std::string Format;                   // convert: "csv" or "tsv"
+    bool Utc = false;                     // convert
+    std::optional<double> Low, High;      // stats: limits in degrees Celsius
 };
 
 // A command line that cannot be run. what() is the one-line reason (for a bad time text the
@@ -38,7 +42,9 @@ class EUsageError : public std::runtime_error {
 // EUsageError for an unknown command or option, an option the subcommand does not take, a missing
 // value or a missing required option, erase without --yes, --append without -o, and a time text
 // that does not convert ("'<text>' is not a valid date and time" for --from, --to, --start,
-// --stop; "'<text>' is not a valid time" for --interval).
+// --stop; "'<text>' is not a valid time" for --interval). convert and stats take one FILE
+// argument; convert needs --format csv or tsv; --low and --high are temperatures in the form of
+// the reading lines, the low one not above the high one.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text of a subcommand (None: the program's overview), ending with a line end.

@@ -15,6 +15,7 @@
 #include "base/logger_format.h"
 #include "cli/cli_host.h"
 #include "cli/cli_options.h"
+#include "cli/file_commands.h"
 #include "cli/progress_meter.h"
 #include "cli/status_report.h"
 #include "data/data_file.h"
@@ -150,6 +151,10 @@ class TRun {
                 return Start();
             case Command::Erase:
                 return Erase();
+            case Command::Convert:
+                return RunConvert(o_, out_, err_);
+            case Command::Stats:
+                return RunStats(o_, out_);
             case Command::None:
                 break;
         }

@@ -1,0 +1,55 @@
+#include "cli/file_commands.h"
+
+#include <ostream>
+
+#include "base/atomic_file.h"
+#include "cli/cli_run.h"
+#include "cli/stats_report.h"
+#include "data/data_file.h"
+#include "data/reading_export.h"
+#include "data/reading_record.h"
+
+namespace cli {
+
+int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err) {
+    const TLineStore lines = readings::LoadDataFile(options.File);
+    readings::TExportOptions exportOptions;
+    exportOptions.Format = options.Format == "tsv" ? readings::TExportFormat::Tsv : readings::TExportFormat::Csv;
+    exportOptions.Utc = options.Utc;
+    readings::TExportCounts counts;
+    const std::string text = readings::ExportReadings(lines, exportOptions, &counts);
+    if (options.Output.empty())
+        out << text;
+    else
+        WriteFileAtomically(options.Output, text);
+    if (!options.Quiet) {
+        std::string note = std::to_string(counts.Readings) + (counts.Readings == 1 ? " reading" : " readings");
+        if (!options.Output.empty()) note += " written to " + options.Output;
+        note += ", " + std::to_string(counts.Skipped) + (counts.Skipped == 1 ? " line" : " lines") + " skipped";
+        // Such times take the offset before the change of the clocks; the user should know.
+        if (counts.InGap > 0 || counts.InFold > 0)
+            note += "; " + std::to_string(counts.InGap) + " times in a gap and " + std::to_string(counts.InFold) +
+                    " in a fold of the clocks, written with the offset before the change";
+        err << note << "\n";
+    }
+    return ExitOk;
+}
+
+int RunStats(const TCliOptions& options, std::ostream& out) {
+    const TLineStore lines = readings::LoadDataFile(options.File);
+    const LoggerFormat format;
+    TStatsReport report;
+    report.File = options.File;
+    report.Lines = lines.Count();
+    const std::vector<readings::TReading> all = readings::ReadReadings(lines, format);
+    report.Readings = all.size();
+    report.Options.Limits = {options.Low, options.High};
+    // The texts were checked with the command line.
+    if (options.From) report.Options.From = format.TextToDateTime(*options.From);
+    if (options.To) report.Options.To = format.TextToDateTime(*options.To);
+    report.Statistics = readings::ComputeStatistics(all, report.Options);
+    out << (options.Json ? FormatStatsJson(report) : FormatStatsText(report));
+    return ExitOk;
+}
+
+}  // namespace cli

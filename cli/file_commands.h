@@ -1,0 +1,19 @@
+#pragma once
+// The commands of lorv304d-cli that work on a data file and need no logger: convert (CSV or TSV)
+// and stats. Each returns the exit status; a file that cannot be read or written throws
+// EFileError (exit status 3 through the run).
+#include <iosfwd>
+
+#include "cli/cli_options.h"
+
+namespace cli {
+
+// Exports options.File as options.Format to options.Output (written whole, or not at all) or to
+// `out`. Unless quiet, one line on `err` counts the readings, the skipped lines and the times in
+// a gap or fold of the clocks.
+int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err);
+
+// Prints the statistics of options.File within --from / --to, with the limits, as text or JSON.
+int RunStats(const TCliOptions& options, std::ostream& out);
+
+}  // namespace cli
