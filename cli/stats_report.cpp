@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/status_report.h"
+#include "data/temperature_text.h"
 
 namespace cli {
 namespace {
@@ -16,22 +17,16 @@ std::string TimeText(TDateTime t) {
     return format.DateToText(t) + " " + format.TimeToText(t);
 }
 
-// The shortest text that reads back as the same value: a reading's temperature as the logger
-// wrote it (21.3, not 21.299999237060547).
-std::string Shortest(float value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 std::string Shortest(double value) {
     char text[32];
     const auto result = std::to_chars(text, text + sizeof text, value);
     return std::string(text, result.ptr);
 }
 
+std::string Temperature(float value) { return readings::TemperatureText(value); }
+
 // Limits are held as the floats readings are compared in.
-std::string Limit(double value) { return Shortest(static_cast<float>(value)); }
+std::string Limit(double value) { return Temperature(static_cast<float>(value)); }
 
 std::string Fixed(double value, int decimals) {
     char text[64];
@@ -67,8 +62,8 @@ void ChannelText(std::string& out, const char* title, const TChannelStatistics& 
         return;
     }
     Row(out, "Count:", std::to_string(c.Count));
-    Row(out, "Minimum:", Shortest(c.Minimum) + " °C at " + TimeText(c.MinimumTime));
-    Row(out, "Maximum:", Shortest(c.Maximum) + " °C at " + TimeText(c.MaximumTime));
+    Row(out, "Minimum:", Temperature(c.Minimum) + " °C at " + TimeText(c.MinimumTime));
+    Row(out, "Maximum:", Temperature(c.Maximum) + " °C at " + TimeText(c.MaximumTime));
     Row(out, "Mean:", Fixed(c.Mean, 2) + " °C");
     Row(out, "Standard deviation:", Fixed(c.StandardDeviation, 2) + " °C");
     Row(out, "MKT:", c.MeanKinetic ? Fixed(*c.MeanKinetic, 2) + " °C" : "--- (a value below absolute zero)");
@@ -93,8 +88,8 @@ std::string ChannelJson(const TChannelStatistics& c) {
         return "{\"count\":0,\"min\":null,\"min_time\":null,\"max\":null,\"max_time\":null,\"mean\":null,"
                "\"stddev\":null,\"mkt\":null,\"seconds_covered\":0,\"seconds_below\":0,\"seconds_above\":0}";
     // The extremes as their float texts, so 21.3 stays 21.3 in the JSON.
-    return "{\"count\":" + std::to_string(c.Count) + ",\"min\":" + Shortest(c.Minimum) +
-           ",\"min_time\":" + JsonString(TimeText(c.MinimumTime)) + ",\"max\":" + Shortest(c.Maximum) +
+    return "{\"count\":" + std::to_string(c.Count) + ",\"min\":" + Temperature(c.Minimum) +
+           ",\"min_time\":" + JsonString(TimeText(c.MinimumTime)) + ",\"max\":" + Temperature(c.Maximum) +
            ",\"max_time\":" + JsonString(TimeText(c.MaximumTime)) + ",\"mean\":" + JsonNumber(c.Mean) +
            ",\"stddev\":" + JsonNumber(c.StandardDeviation) + ",\"mkt\":" + JsonOptional(c.MeanKinetic) +
            ",\"seconds_covered\":" + std::to_string(c.SecondsCovered) +
