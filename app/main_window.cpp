@@ -302,12 +302,14 @@ void TForm1::BuildControls() {
 
     SaveDialog1 = {QString(), QStringLiteral("log"), QStringLiteral("*.log")};
     OpenDialog1 = {QStringLiteral("*.log"), QStringLiteral("log"), QStringLiteral("*.log")};
+    ExportDialog1 = {QString(), QStringLiteral("csv"), QStringLiteral("*.csv")};
 }
 
 void TForm1::BuildMenus() {
     mnData = menuBar()->addMenu(QStringLiteral("&Dane"));
     Zapiszjako1 = mnData->addAction(QStringLiteral("Zapi&sz jako"));
     Wczytajzpliku1 = mnData->addAction(QStringLiteral("&Czytaj z pliku"));
+    EksportCSV1 = mnData->addAction(QStringLiteral("&Eksport CSV…"));
     mnData->addSeparator();
     Podgld1 = mnData->addAction(QStringLiteral("Podgląd"));
     Podgld1->setCheckable(true);
@@ -326,6 +328,7 @@ void TForm1::BuildMenus() {
     mnHum->setChecked(true);
     mnChart->addSeparator();
     Druku1 = mnChart->addAction(QStringLiteral("Drukuj"));
+    Statystyka1 = mnChart->addAction(QStringLiteral("Statystyka…"));
 
     mnInfo = menuBar()->addMenu(QStringLiteral("&Informacje"));
     Wersjaprogramu1 = mnInfo->addAction(QStringLiteral("&Wersja programu"));
@@ -343,6 +346,7 @@ void TForm1::BuildMenus() {
 
     const std::pair<QAction*, const char*> names[] = {
         {Zapiszjako1, "Zapiszjako1"}, {Wczytajzpliku1, "Wczytajzpliku1"},
+        {EksportCSV1, "EksportCSV1"}, {Statystyka1, "Statystyka1"},
         {Podgld1, "Podgld1"},         {mnDots, "mnDots"},
         {mnTemp, "mnTemp"},           {mnHum, "mnHum"},
         {Druku1, "Druku1"},           {Wersjaprogramu1, "Wersjaprogramu1"},
@@ -368,6 +372,8 @@ void TForm1::ConnectHandlers() {
 
     OnSignal(Zapiszjako1, &QAction::triggered, &TForm1::Zapiszjako1Click);
     OnSignal(Wczytajzpliku1, &QAction::triggered, &TForm1::Wczytajzpliku1Click);
+    OnSignal(EksportCSV1, &QAction::triggered, &TForm1::EksportCSV1Click);
+    OnSignal(Statystyka1, &QAction::triggered, &TForm1::Statystyka1Click);
     OnSignal(Podgld1, &QAction::triggered, &TForm1::Podgld1Click);
     OnSignal(mnDots, &QAction::triggered, &TForm1::mnDotsClick);
     OnSignal(mnTemp, &QAction::triggered, &TForm1::mnTempClick);

@@ -3,7 +3,8 @@
 // the port list, the values kept from the logger, the two text panels and the chart pane. Its
 // handlers are split by concern: start-up, shutdown and layout in main_window.cpp; the chart in
 // main_window_chart.cpp; the data panel and files in main_window_data.cpp; the logger in
-// main_window_logger.cpp.
+// main_window_logger.cpp; the CSV export in main_window_export.cpp; the statistics in
+// main_window_statistics.cpp.
 //
 // Every handler connected to a control runs through one guard: an error (std::exception) that
 // escapes it ends that action and is shown by ShowErrorReport; the program goes on.
@@ -33,6 +34,7 @@ class TAlignPanel;
 class TMaskEdit;
 class TMemoView;
 class TSerialPort;
+class TStatisticsDialog;
 
 class TForm1 : public QMainWindow, public TLoggerHost {
     Q_OBJECT
@@ -100,6 +102,10 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     // Empties both series; the chart stays as shown and the axes as they are (a download parses
     // the whole panel again after each run).
     void ClearSeries();
+
+    // ---- export and statistics (main_window_export.cpp, main_window_statistics.cpp) ----
+    void EksportCSV1Click();
+    void Statystyka1Click();
 
     // ---- chart handlers (main_window_chart.cpp) ----
     void mnDotsClick();
@@ -171,13 +177,15 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     QMenu* mnData = nullptr;  // "&Dane"
     QAction* Zapiszjako1 = nullptr;
     QAction* Wczytajzpliku1 = nullptr;
+    QAction* EksportCSV1 = nullptr;  // "&Eksport CSV…"
     QAction* Podgld1 = nullptr;
     QMenu* mnChart = nullptr;  // "Wykres"
     QAction* mnDots = nullptr;
     QAction* mnTemp = nullptr;
     QAction* mnHum = nullptr;
     QAction* Druku1 = nullptr;
-    QMenu* mnInfo = nullptr;  // "&Informacje"
+    QAction* Statystyka1 = nullptr;  // "Statystyka…"
+    QMenu* mnInfo = nullptr;         // "&Informacje"
     QAction* Wersjaprogramu1 = nullptr;
 
     QMenu* PopupMenu1 = nullptr;  // on Memo1
@@ -190,6 +198,8 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     QTimer* Timer2 = nullptr;  // 1000 ms, off at start
     TFileDialog SaveDialog1;
     TFileDialog OpenDialog1;
+    TFileDialog ExportDialog1;                      // "*.csv", default extension "csv"
+    TStatisticsDialog* StatisticsDialog = nullptr;  // made at its first use
 
     // ---- state kept from the logger ----
     ::LoggerFormat LoggerFormat;

@@ -257,8 +257,15 @@ TEST_F(Form1Test, MenusHaveTheirCaptionsAndChecks) {
         int Check;  // -1 command, 0 clear check item, 1 ticked check item
     };
     const std::vector<std::pair<const char*, std::vector<TItem>>> expected = {
-        {"&Dane", {{"Zapi&sz jako", -1}, {"&Czytaj z pliku", -1}, {"", -1}, {"Podgląd", 1}}},
-        {"Wykres", {{"Punkty", 0}, {"", -1}, {"Temperatura_1", 1}, {"Temperatura_2", 1}, {"", -1}, {"Drukuj", -1}}},
+        {"&Dane", {{"Zapi&sz jako", -1}, {"&Czytaj z pliku", -1}, {"&Eksport CSV…", -1}, {"", -1}, {"Podgląd", 1}}},
+        {"Wykres",
+         {{"Punkty", 0},
+          {"", -1},
+          {"Temperatura_1", 1},
+          {"Temperatura_2", 1},
+          {"", -1},
+          {"Drukuj", -1},
+          {"Statystyka…", -1}}},
         {"&Informacje", {{"&Wersja programu", -1}}},
         {"PopupMenu1", {{"Zapisz", -1}, {"Kasuj", -1}}},
         {"PopupMenu2", {{"Zapisz", -1}, {"", -1}, {"Kasuj", -1}}}};
