@@ -1,11 +1,15 @@
 // Entry of the window tests: one application object for every test, offscreen unless a platform
-// is set.
+// is set, and a configuration folder of their own, so no test writes the user's settings.
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
 
 #include "app/application.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("Lorv304D"));
     ::testing::InitGoogleTest(&argc, argv);

@@ -22,6 +22,7 @@
 #include "app/memo_view.h"
 #include "base/cp1250.h"
 #include "base/errors.h"
+#include "base/file_locations.h"
 #include "base/profile_file.h"
 #include "logger/command_exchange.h"
 #include "serial/serial_port.h"
@@ -30,7 +31,6 @@ namespace {
 
 constexpr const char* DateTimeMask = "!0000-00-00 00:00:00;1;_";
 constexpr const char* IntervalMask = "!00:00:00;1;_";
-constexpr const char* FontFile = "Cousine.TTF";
 constexpr const char* VersionText = "Wersja: lorv301\nLorv304D team, 2026\nKontakt: kontakt@example.com";
 
 // Background of the text panels: the desktop's inactive-border colour.
@@ -407,7 +407,7 @@ void TForm1::FormCreate() {
     LoggerFormat = ::LoggerFormat{};
     // The port object was made with the window (the session holds it); no port is open yet.
     PortList.clear();
-    settingsFile_ = SettingsPathFor(executablePath_);
+    settingsFile_ = SettingsLocationFor(executablePath_, TUserFolders::FromProcess());
 
     const TProfileFile settings(settingsFile_);
     // Applied as read: a placement off every screen is the user's to fix, as it was saved.
@@ -429,8 +429,9 @@ void TForm1::FormCreate() {
     SetupMemos();
 
     // The value fields name "Cousine"; once the file is registered their fonts resolve to it
-    // (without it they fall back to the system's monospaced font).
-    fontId_ = QFontDatabase::addApplicationFont(QString::fromLatin1(FontFile));
+    // (without it the system's Cousine, else its monospaced font).
+    if (const std::string font = ValueFontFileFor(executablePath_); !font.empty())
+        fontId_ = QFontDatabase::addApplicationFont(QString::fromStdString(font));
     for (QWidget* field : std::initializer_list<QWidget*>{eDev, eVBat, meDT, mePeriod, meStart, meStop, meRdStart,
                                                           meRdStop, PageControl1, Memo1, Memo2}) {
         const QFont f = field->font();
@@ -458,6 +459,7 @@ void TForm1::FormClose() {
     // An unwritable settings file must not keep the program from closing: the error is reported
     // and the rest of the shutdown runs.
     Guarded([this] {
+        MakeParentFolders(settingsFile_);  // the user's configuration folder on the first close
         TProfileFile settings(settingsFile_);
         settings.WriteInteger("Form", "Top", y());
         settings.WriteInteger("Form", "Left", x());

@@ -44,8 +44,8 @@ class TForm1 : public QMainWindow, public TLoggerHost {
 
     // What the window takes from outside; the defaults are the real program's.
     struct TEnvironment {
-        // Path of the executable; the settings file lies beside it (SettingsPathFor). Empty: this
-        // process's executable.
+        // Path of the executable; the settings file and the value font are found from it
+        // (SettingsLocationFor, ValueFontFileFor). Empty: this process's executable.
         std::string ExecutablePath;
         // Message boxes and dialogs. Null: the desktop's own (TQtDialogs).
         std::shared_ptr<TDialogs> Dialogs;

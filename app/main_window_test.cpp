@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -83,7 +84,7 @@ TEST_F(Form1Test, FirstStartWithoutSettingsFile) {
     EXPECT_EQ(0, form->PageControl1->currentIndex());
     EXPECT_TRUE(form->Memo1->Lines().Empty());
 
-    // The value fields are set in the bundled font, found in the working directory.
+    // The value fields are set in Cousine (the system's here: none lies beside this executable).
     EXPECT_EQ("Cousine", QFontInfo(form->eVBat->font()).family().toStdString());
 
     EXPECT_TRUE(form->close());
@@ -144,7 +145,10 @@ TEST_F(Form1Test, ClosingWritesThePlacementAndKeepsOtherSettings) {
 }
 
 TEST_F(Form1Test, UnwritableSettingsFileIsReportedAndClosingFinishes) {
-    const std::string exe = dir.path().toStdString() + "/no-such-folder/lorv304d";
+    // A folder in the settings file's place: it is used (something of that name is there) and
+    // cannot be written, for root too.
+    const std::string exe = ExePath();
+    ASSERT_TRUE(QDir().mkdir(QString::fromStdString(IniPath())));
     Create(exe);
     form->show();
     EXPECT_TRUE(form->close());
@@ -155,6 +159,27 @@ TEST_F(Form1Test, UnwritableSettingsFileIsReportedAndClosingFinishes) {
     EXPECT_EQ("d!", LastLogLine());
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(form->SerialPort().IsOpen());
+}
+
+TEST_F(Form1Test, InstalledProgramKeepsItsSettingsInTheUserConfigFolder) {
+    // <dir>/bin/lorv304d with its data folder <dir>/share/lorv304d: an installed layout.
+    const QString root = dir.path();
+    ASSERT_TRUE(QDir(root).mkpath(QStringLiteral("bin")) && QDir(root).mkpath(QStringLiteral("share/lorv304d")));
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toLocal8Bit());
+    Create(root.toStdString() + "/bin/lorv304d");
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+
+    const std::string ini = root.toStdString() + "/config/lorv304d/lorv304d.INI";
+    EXPECT_EQ(ini, form->SettingsFile());
+    form->move(40, 30);
+    EXPECT_TRUE(form->close());
+    EXPECT_TRUE(dialogs->Messages.empty());
+    std::ifstream in(ini, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ("[Form]\nTop=30\nLeft=40\nHeight=340\nWidth=800\n", text.str());
+    EXPECT_FALSE(QFile::exists(root + QStringLiteral("/bin/lorv304d.INI")));
 }
 
 TEST_F(Form1Test, VersionBoxHasThreeLines) {

@@ -37,6 +37,7 @@ const TOptionSpec kOptions[] = {
     {"--comm-log", true, {}},
     {"--quiet", false, {}},
     {"--help", false, {}},
+    {"--version", false, {}},
     {"--all", false, {Command::Ports}},
     {"--json", false, {Command::Status, Command::Stats}},
     {"--from", true, {Command::Download, Command::Stats}},
@@ -90,7 +91,8 @@ const char* const kCommonOptions =
     "  --comm-log FILE    write the commands sent and the answers received to FILE\n"
     "                     (one \"command<TAB>answer\" line each), also when the command fails\n"
     "  -q, --quiet        no progress and no messages; results and errors only\n"
-    "  -h, --help         show this text\n";
+    "  -h, --help         show this text\n"
+    "  --version          show the program's name and version\n";
 
 }  // namespace
 
@@ -135,6 +137,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
 
         if (name == "--help")
             o.Help = true;
+        else if (name == "--version")
+            o.Version = true;
         else if (name == "--quiet")
             o.Quiet = true;
         else if (name == "--port")
@@ -170,7 +174,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
         else if (name == "--high")
             o.High = Temperature(o.Cmd, value);
     }
-    if (o.Help) return o;
+    if (o.Help || o.Version) return o;
     if (o.Cmd == Command::None) throw EUsageError(Command::None, "no command given");
 
     for (const std::string& name : used) {

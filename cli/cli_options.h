@@ -12,6 +12,7 @@ enum class Command { None, Ports, Find, Status, Download, Start, Erase, Convert,
 struct TCliOptions {
     Command Cmd = Command::None;
     bool Help = false;
+    bool Version = false;
     bool Quiet = false;
     std::string Port;                     // empty: search the ports
     std::string CommLog;                  // empty: write no communication log
@@ -38,7 +39,7 @@ class EUsageError : public std::runtime_error {
 };
 
 // Parses the arguments after the program name. Options go before or after the subcommand, as
-// "--name value" or "--name=value". With --help nothing else is checked. Otherwise throws
+// "--name value" or "--name=value". With --help or --version nothing else is checked. Otherwise throws
 // EUsageError for an unknown command or option, an option the subcommand does not take, a missing
 // value or a missing required option, erase without --yes, --append without -o, and a time text
 // that does not convert ("'<text>' is not a valid date and time" for --from, --to, --start,

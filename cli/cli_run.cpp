@@ -13,6 +13,7 @@
 #include "base/cp1250.h"
 #include "base/errors.h"
 #include "base/logger_format.h"
+#include "base/version.h"
 #include "cli/cli_host.h"
 #include "cli/cli_options.h"
 #include "cli/file_commands.h"
@@ -390,6 +391,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     }
     if (options.Help) {
         out << UsageText(options.Cmd);
+        return ExitOk;
+    }
+    if (options.Version) {
+        out << VersionLine("lorv304d-cli");
         return ExitOk;
     }
     return TRun(options, out, err, env).Execute();

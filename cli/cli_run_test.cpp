@@ -1,4 +1,4 @@
-// The run without a process: help and usage errors on the right stream, and results that could
+// The run without a process: help, version and usage errors on the right stream, and results that could
 // not be written reported as a failure.
 #include "cli/cli_run.h"
 
@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/version.h"
+
 namespace cli {
 namespace {
 
@@ -17,6 +19,11 @@ TEST(RunCli, HelpGoesToStandardOutputAndUsageErrorsToStandardError) {
     std::ostringstream out, err;
     EXPECT_EQ(ExitOk, RunCli({"status", "--help"}, out, err, {}));
     EXPECT_EQ(0u, out.str().find("Usage: lorv304d-cli status [--json]\n"));
+    EXPECT_EQ("", err.str());
+
+    out.str("");
+    EXPECT_EQ(ExitOk, RunCli({"--version"}, out, err, {}));
+    EXPECT_EQ(std::string("lorv304d-cli ") + ProjectVersion + "\n", out.str());
     EXPECT_EQ("", err.str());
 
     out.str("");

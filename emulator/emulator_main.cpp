@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/atomic_file.h"
+#include "base/version.h"
 #include "emulator/emulator_options.h"
 #include "emulator/emulator_session.h"
 #include "emulator/logger_model.h"
@@ -33,6 +34,10 @@ int main(int argc, char** argv) {
     }
     if (options.Help) {
         std::cout << UsageText();
+        return 0;
+    }
+    if (options.Version) {
+        std::cout << VersionLine("lorv304d-emulator");
         return 0;
     }
 

@@ -69,6 +69,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
 
         if (name == "help") {
             o.Help = flag();
+        } else if (name == "version") {
+            o.Version = flag();
         } else if (name == "model") {
             o.Model.Model = take();
         } else if (name == "clock-offset") {
@@ -148,6 +150,7 @@ Line faults:
   --noise                  send 1 to 8 random bytes before every answer (--noise-seed N)
   --baud N                 pace answers at N baud, 10 bit times per byte
   --help                   show this text
+  --version                show the program's name and version
 )";
 }
 

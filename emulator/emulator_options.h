@@ -16,6 +16,7 @@ struct Options {
     int SlowBytesMs = 0;        // pause between answer bytes, sent one by one
     int Baud = 0;               // 0: no pacing; else 10 bit times per byte at this rate
     bool Help = false;
+    bool Version = false;
 };
 
 // Parses the arguments after the program name ("--name value" or "--name=value").
