@@ -535,6 +535,7 @@ struct LongReadRow {
     bool whole;            // all 200,000 bytes come back
     uint64_t endsAt;
 };
+void PrintTo(const LongReadRow& row, std::ostream* os) { *os << row.name; }
 class LongReadRows : public ::testing::TestWithParam<LongReadRow> {};
 
 TEST_P(LongReadRows, TimeOutCoversTheWholeCall) {
