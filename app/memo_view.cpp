@@ -1,6 +1,7 @@
 #include "app/memo_view.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <QTextOption>
 #include <algorithm>
 #include <climits>
+#include <memory>
 
 #include "base/cp1250.h"
 
@@ -48,7 +50,15 @@ TMemoView::TMemoView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     refreshTimer_.setSingleShot(true);
-    connect(&refreshTimer_, &QTimer::timeout, this, [this] { Refresh(); });
+    connect(&refreshTimer_, &QTimer::timeout, this, [this] {
+        // A timer may fire a little early; then it waits for the rest.
+        const qint64 wait = RefreshWait();
+        if (wait > 0)
+            refreshTimer_.start(static_cast<int>(wait));
+        else
+            Refresh();
+    });
+    SetClock(nullptr);
     UpdateMetrics();
     UpdateScrollRange();
 }
@@ -241,12 +251,28 @@ void TMemoView::UpdatePageStep() {
     verticalScrollBar()->setPageStep(ClampToInt(page));
 }
 
+void TMemoView::SetClock(std::function<qint64()> msClock) {
+    if (!msClock) {
+        auto started = std::make_shared<QElapsedTimer>();
+        started->start();
+        msClock = [started] { return started->elapsed(); };
+    }
+    clock_ = std::move(msClock);
+    lastRefresh_ = -1;
+}
+
+qint64 TMemoView::RefreshWait() const {
+    if (lastRefresh_ < 0) return 0;
+    return std::max<qint64>(0, kRefreshIntervalMs - (clock_() - lastRefresh_));
+}
+
 void TMemoView::ScheduleRefresh() {
     refreshPending_ = true;
     if (!isVisible()) return;  // showEvent refreshes
-    if (refreshTimer_.isActive()) return;
-    const qint64 since = sinceRefresh_.isValid() ? sinceRefresh_.elapsed() : kRefreshIntervalMs;
-    refreshTimer_.start(static_cast<int>(std::max<qint64>(0, kRefreshIntervalMs - since)));
+    const qint64 wait = RefreshWait();
+    // A waiting timer is left alone until the refresh is due; then it fires at the next turn.
+    if (refreshTimer_.isActive() && wait > 0) return;
+    refreshTimer_.start(static_cast<int>(wait));
 }
 
 void TMemoView::Refresh() {
@@ -254,7 +280,7 @@ void TMemoView::Refresh() {
     refreshPending_ = true;
     if (!isVisible()) return;
     refreshPending_ = false;
-    sinceRefresh_.restart();
+    lastRefresh_ = clock_();
     UpdateScrollRange();
     if (scrollToEnd_) {
         scrollToEnd_ = false;
