@@ -23,7 +23,7 @@ namespace {
 // apart, so a download's appends cost a store push and nothing else most of the time.
 constexpr int kRefreshIntervalMs = 33;
 
-QString ToUnicode(const std::string& bytes) {
+QString ToUnicode(std::string_view bytes) {
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* out = text.data();
     for (unsigned char b : bytes) *out++ = QChar(Cp1250ToUnicode(b));
@@ -32,7 +32,7 @@ QString ToUnicode(const std::string& bytes) {
 
 // Control characters other than TAB would break or confuse the layout (a CR received before the
 // line feed stays in a reading line); they are shown as blanks and kept in the text.
-QString ToDisplay(const std::string& bytes) {
+QString ToDisplay(std::string_view bytes) {
     QString text = ToUnicode(bytes);
     for (QChar& c : text) {
         if (c.unicode() < 0x20 && c.unicode() != '\t') c = QChar(' ');
@@ -116,10 +116,8 @@ void TMemoView::UpdateMetrics() {
 }
 
 QString TMemoView::Text() const {
-    std::size_t total = 0;
-    for (const std::string& line : lines_.Lines()) total += line.size() + 1;
     QString text;
-    text.reserve(static_cast<qsizetype>(total));
+    text.reserve(static_cast<qsizetype>(lines_.ByteCount() + lines_.Count()));
     for (std::size_t i = 0; i < lines_.Count(); ++i) {
         if (i > 0) text += QChar('\n');
         text += ToUnicode(lines_[i]);
