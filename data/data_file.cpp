@@ -143,7 +143,7 @@ std::string JoinTextLines(const TLineStore& lines) {
 TLineStore LoadDataFile(const std::string& path) {
     const TFileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.Get() < 0) Fail("Cannot open", path, errno);
-    const auto buffer = std::make_unique<char[]>(kReadChunk);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kReadChunk);  // read() fills it
 
     // A first pass counts the line ends and the bytes, so the store is allocated once at its final
     // size instead of growing (ten million lines would otherwise hold two buffers for a moment).
