@@ -1,8 +1,9 @@
 // Reading lines and the panel parse. Any bytes, cut into lines as a loaded file is:
 // - the time field's fast path agrees with LoggerFormat::TextToDateTime bit for bit, failures
 //   included;
-// - an accepted temperature field is exactly the nearest float of its number (checked against
-//   the C library's conversion in the "C" locale), and a rejected one leaves the value alone;
+// - a temperature field converts exactly when it follows the rule and lies in the float range,
+//   to the nearest float of its number (checked against the C library's conversion in the "C"
+//   locale), and a rejected one leaves the value alone;
 // - the parse gives at most one point per line and series, a channel 2 point only with its
 //   channel 1 point, both series in ascending time.
 #include <locale.h>
@@ -40,19 +41,48 @@ void CheckTime(std::string_view field) {
     if (!fastOk && !SameBits(fast, 12345.5)) std::abort();
 }
 
+// The temperature rule, written out plainly: blanks, an optional sign, digits with an optional
+// point (one digit at least), an optional exponent with digits, blanks.
+bool FollowsTheRule(std::string_view f) {
+    std::size_t p = 0;
+    auto digits = [&] {
+        const std::size_t from = p;
+        while (p < f.size() && f[p] >= '0' && f[p] <= '9') ++p;
+        return p - from;
+    };
+    while (p < f.size() && f[p] == ' ') ++p;
+    if (p < f.size() && (f[p] == '+' || f[p] == '-')) ++p;
+    std::size_t mantissa = digits();
+    if (p < f.size() && f[p] == '.') {
+        ++p;
+        mantissa += digits();
+    }
+    if (mantissa == 0) return false;
+    if (p < f.size() && (f[p] == 'e' || f[p] == 'E')) {
+        ++p;
+        if (p < f.size() && (f[p] == '+' || f[p] == '-')) ++p;
+        if (digits() == 0) return false;
+    }
+    while (p < f.size() && f[p] == ' ') ++p;
+    return p == f.size();
+}
+
+// A field converts exactly when it follows the rule and its number is within the float range;
+// the value is then the nearest float (strtof rounds correctly, and gives 0 or the nearest
+// subnormal below the range). A field that does not convert leaves the value alone.
 void CheckTemperature(std::string_view field) {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
     double value = -777.25;
     const bool ok = readings::ParseTemperature(field, value);
-    if (!ok) {
-        if (!SameBits(value, -777.25)) std::abort();
-        return;
+    bool expectOk = FollowsTheRule(field);
+    float expected = 0;
+    if (expectOk) {
+        const std::string text(field);
+        expected = strtof_l(text.c_str(), nullptr, c);
+        expectOk = std::isfinite(expected);
     }
-    // The nearest float of the text's number: strtof rounds correctly and gives 0 (or the
-    // nearest subnormal) below the float range.
-    static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    std::string text(field);
-    const float expected = strtof_l(text.c_str(), nullptr, c);
-    if (!std::isfinite(expected) || !SameBits(value, static_cast<double>(expected))) std::abort();
+    if (ok != expectOk) std::abort();
+    if (!SameBits(value, ok ? static_cast<double>(expected) : -777.25)) std::abort();
 }
 
 }  // namespace

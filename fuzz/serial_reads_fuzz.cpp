@@ -1,6 +1,7 @@
 // TSerialPort reads over the scripted driver, with the arrivals (times, bytes, line errors), the
 // reads, terminators, limits, time-outs and settings the input chooses. After every read: every
-// byte sent is returned, or is a terminator, or is still in LineBuffer or in the port, in order.
+// byte sent is returned, or is a terminator, or is still in LineBuffer or in the port, in order;
+// and a read whose time-out covers the whole call ended within it (virtual time).
 // The only bytes a read may drop are those its contract names: what a failed ReadTextOfLength had
 // received (without RaiseExcept), a line ReadLine withholds because the read failed, and what
 // DiscardAll throws away.
@@ -91,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         // Short counts, or long ones that cross the 64 KiB pieces of a fixed-length read.
         const auto count = static_cast<int32_t>(in.Flag() ? in.Below(80) : in.Word() * 3u);
 
+        const uint64_t start = drv->Now();
         std::string got;  // what the read returned
         bool raised = false, dropsAllowed = false, lineRead = false, crlfMode = false;
         std::string lineTerminator = terminator;
@@ -142,6 +144,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             if (!port.RaiseExcept() || e.ErrorCode != port.ErrorCode()) std::abort();
         }
         if (!KnownCode(port.ErrorCode())) std::abort();
+        // A read never waits longer than its time-out for one piece of data, nor in all when the
+        // time-out covers the whole call.
+        const bool wholeCall = !port.InterPacketTimeout() && op <= 4;
+        if ((wholeCall || op == 5 || op == 6) && drv->Now() - start > static_cast<uint64_t>(timeout)) std::abort();
 
         // What is still to be read: the line buffer, then the port's queue, then what has not arrived.
         std::string remaining = port.LineBuffer() + dev.input;
