@@ -536,17 +536,13 @@ struct LongReadRow {
     uint64_t endsAt;
 };
 void PrintTo(const LongReadRow& row, std::ostream* os) { *os << row.name; }
-class LongReadRows : public ::testing::TestWithParam<LongReadRow> {};
+class LongReadRows : public ScriptedPort, public ::testing::WithParamInterface<LongReadRow> {};
 
 TEST_P(LongReadRows, TimeOutCoversTheWholeCall) {
     const LongReadRow& row = GetParam();
-    auto drv = std::make_shared<TScriptedCommDriver>();
-    drv->AddDevice(kPath);
-    TSerialPort port(drv);
-    port.OpenPort(kPath);
     port.SetInterPacketTimeout(row.perWait);
     const uint64_t gap = row.lastArrival / 200;
-    for (uint64_t i = 1; i <= 200; ++i) drv->Arrive(kPath, i * gap, std::string(1000, static_cast<char>('a' + i % 26)));
+    for (uint64_t i = 1; i <= 200; ++i) At(i * gap, std::string(1000, static_cast<char>('a' + i % 26)));
     const std::string text = port.ReadTextOfLength(200000, 1500);
     EXPECT_EQ(text.size(), row.whole ? 200000u : 0u);
     EXPECT_EQ(port.ErrorCode(), row.whole ? 0 : SerialErrTimeout);
