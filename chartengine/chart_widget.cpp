@@ -146,11 +146,23 @@ void TPlot::Draw(QPainter& painter, const QRect& area) {
     FixRanges();
     if (OnBeforeDrawAxes) OnBeforeDrawAxes();
     FLayout = LayOutPlot(LayoutInput(area));
-    const TPlotLayout& L = FLayout;
-    const QRect& plot = L.Plot;
 
     painter.save();
     painter.setClipRect(area);
+    PaintPanel(painter, area);
+    if (AxisUsed(LeftAxis)) PaintAxes(painter);
+    // The plot frame: outline only, the background shows through.
+    painter.setPen(QPen(WallPenColor, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(FLayout.Plot);
+    PaintSeries(painter);
+    if (Legend.Visible && !FSeries.empty()) PaintLegend(painter);
+    painter.restore();
+}
+
+// Background, bevel and title lines.
+void TPlot::PaintPanel(QPainter& painter, const QRect& area) {
+    const TPlotLayout& L = FLayout;
     painter.fillRect(area, BackColor);
     if (BevelSunken) {
         painter.setPen(QPen(QColor(160, 160, 160), 1));
@@ -166,73 +178,75 @@ void TPlot::Draw(QPainter& painter, const QRect& area) {
         for (std::size_t i = 0; i < L.TitleLines.size(); ++i)
             painter.drawText(L.TitleLines[i], Qt::AlignLeft | Qt::AlignVCenter, Title.Text[static_cast<int>(i)]);
     }
+}
 
-    if (AxisUsed(LeftAxis)) {
-        // Grids first, so that the frame, the axes and the series lie over them.
-        if (LeftAxis.GridVisible) {
-            painter.setPen(QPen(LeftAxis.GridColor, 1, Qt::SolidLine));
-            for (int y : L.Left.LabelPixels) painter.drawLine(plot.left(), y, plot.right(), y);
-        }
-        if (BottomAxis.GridVisible) {
-            painter.setPen(QPen(BottomAxis.GridColor, 1, Qt::SolidLine));
-            for (int x : L.Bottom.LabelPixels) painter.drawLine(x, plot.top(), x, plot.bottom());
-        }
-
-        // Value axis: line, ticks, labels, title.
-        painter.setPen(QPen(Qt::black, LeftAxis.AxisLineWidth));
-        painter.drawLine(plot.left(), plot.top(), plot.left(), plot.bottom());
-        painter.setPen(QPen(Qt::black, 1));
-        for (int y : L.Left.MinorPixels) painter.drawLine(plot.left() - kPlotMinorTick, y, plot.left(), y);
-        painter.setFont(LeftAxis.LabelsFont);
-        const double labelRight = plot.left() - kPlotTick - kPlotLabelGap;
-        for (std::size_t i = 0; i < L.Left.LabelPixels.size(); ++i) {
-            const int y = L.Left.LabelPixels[i];
-            painter.setPen(QPen(Qt::black, 1));
-            painter.drawLine(plot.left() - kPlotTick, y, plot.left(), y);
-            painter.setPen(LeftAxis.LabelsColor);
-            painter.drawText(
-                QRectF(labelRight - L.LeftLabelWidth, y - L.LeftLineHeight / 2, L.LeftLabelWidth, L.LeftLineHeight),
-                Qt::AlignRight | Qt::AlignVCenter, L.Left.Texts[static_cast<int>(i)]);
-        }
-        if (!LeftAxis.Title.isEmpty()) {
-            painter.setFont(LeftAxis.TitleFont);
-            painter.setPen(LeftAxis.TitleColor);
-            painter.drawText(L.LeftTitle, Qt::AlignLeft | Qt::AlignVCenter, LeftAxis.Title);
-        }
-
-        // Time axis: line, ticks, labels (turned labels read from bottom to top and end at the tick).
-        painter.setPen(QPen(Qt::black, BottomAxis.AxisLineWidth));
-        painter.drawLine(plot.left(), plot.bottom(), plot.right(), plot.bottom());
-        painter.setPen(QPen(Qt::black, 1));
-        for (int x : L.Bottom.MinorPixels) painter.drawLine(x, plot.bottom(), x, plot.bottom() + kPlotMinorTick);
-        painter.setFont(BottomAxis.LabelsFont);
-        const double lineH = L.BottomLineHeight;
-        const int labelTop = plot.bottom() + kPlotTick + kPlotLabelGap;
-        for (std::size_t i = 0; i < L.Bottom.LabelPixels.size(); ++i) {
-            const int x = L.Bottom.LabelPixels[i];
-            const QString& text = L.Bottom.Texts[static_cast<int>(i)];
-            const double w = L.Bottom.TextWidths[i];
-            painter.setPen(QPen(Qt::black, 1));
-            painter.drawLine(x, plot.bottom(), x, plot.bottom() + kPlotTick);
-            painter.setPen(BottomAxis.LabelsColor);
-            if (BottomAxis.LabelsAngle == 90) {
-                painter.save();
-                painter.translate(x, labelTop + w);
-                painter.rotate(-90);
-                painter.drawText(QRectF(0, -lineH / 2, w, lineH), Qt::AlignLeft | Qt::AlignVCenter, text);
-                painter.restore();
-            } else {
-                painter.drawText(QRectF(x - w / 2, labelTop, w, lineH), Qt::AlignCenter, text);
-            }
-        }
+// Grids, then the value axis and the time axis with their ticks and labels.
+void TPlot::PaintAxes(QPainter& painter) {
+    const TPlotLayout& L = FLayout;
+    const QRect& plot = L.Plot;
+    // Grids first, so that the frame, the axes and the series lie over them.
+    if (LeftAxis.GridVisible) {
+        painter.setPen(QPen(LeftAxis.GridColor, 1, Qt::SolidLine));
+        for (int y : L.Left.LabelPixels) painter.drawLine(plot.left(), y, plot.right(), y);
+    }
+    if (BottomAxis.GridVisible) {
+        painter.setPen(QPen(BottomAxis.GridColor, 1, Qt::SolidLine));
+        for (int x : L.Bottom.LabelPixels) painter.drawLine(x, plot.top(), x, plot.bottom());
     }
 
-    // The plot frame: outline only, the background shows through.
-    painter.setPen(QPen(WallPenColor, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(plot);
+    // Value axis: line, ticks, labels, title.
+    painter.setPen(QPen(Qt::black, LeftAxis.AxisLineWidth));
+    painter.drawLine(plot.left(), plot.top(), plot.left(), plot.bottom());
+    painter.setPen(QPen(Qt::black, 1));
+    for (int y : L.Left.MinorPixels) painter.drawLine(plot.left() - kPlotMinorTick, y, plot.left(), y);
+    painter.setFont(LeftAxis.LabelsFont);
+    const double labelRight = plot.left() - kPlotTick - kPlotLabelGap;
+    for (std::size_t i = 0; i < L.Left.LabelPixels.size(); ++i) {
+        const int y = L.Left.LabelPixels[i];
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(plot.left() - kPlotTick, y, plot.left(), y);
+        painter.setPen(LeftAxis.LabelsColor);
+        painter.drawText(
+            QRectF(labelRight - L.LeftLabelWidth, y - L.LeftLineHeight / 2, L.LeftLabelWidth, L.LeftLineHeight),
+            Qt::AlignRight | Qt::AlignVCenter, L.Left.Texts[static_cast<int>(i)]);
+    }
+    if (!LeftAxis.Title.isEmpty()) {
+        painter.setFont(LeftAxis.TitleFont);
+        painter.setPen(LeftAxis.TitleColor);
+        painter.drawText(L.LeftTitle, Qt::AlignLeft | Qt::AlignVCenter, LeftAxis.Title);
+    }
 
-    // Series, in order, clipped to the plot.
+    // Time axis: line, ticks, labels (turned labels read from bottom to top and end at the tick).
+    painter.setPen(QPen(Qt::black, BottomAxis.AxisLineWidth));
+    painter.drawLine(plot.left(), plot.bottom(), plot.right(), plot.bottom());
+    painter.setPen(QPen(Qt::black, 1));
+    for (int x : L.Bottom.MinorPixels) painter.drawLine(x, plot.bottom(), x, plot.bottom() + kPlotMinorTick);
+    painter.setFont(BottomAxis.LabelsFont);
+    const double lineH = L.BottomLineHeight;
+    const int labelTop = plot.bottom() + kPlotTick + kPlotLabelGap;
+    for (std::size_t i = 0; i < L.Bottom.LabelPixels.size(); ++i) {
+        const int x = L.Bottom.LabelPixels[i];
+        const QString& text = L.Bottom.Texts[static_cast<int>(i)];
+        const double w = L.Bottom.TextWidths[i];
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(x, plot.bottom(), x, plot.bottom() + kPlotTick);
+        painter.setPen(BottomAxis.LabelsColor);
+        if (BottomAxis.LabelsAngle == 90) {
+            painter.save();
+            painter.translate(x, labelTop + w);
+            painter.rotate(-90);
+            painter.drawText(QRectF(0, -lineH / 2, w, lineH), Qt::AlignLeft | Qt::AlignVCenter, text);
+            painter.restore();
+        } else {
+            painter.drawText(QRectF(x - w / 2, labelTop, w, lineH), Qt::AlignCenter, text);
+        }
+    }
+}
+
+// The series in order, clipped to the plot; later ones lie on top.
+void TPlot::PaintSeries(QPainter& painter) {
+    const TPlotLayout& L = FLayout;
+    const QRect& plot = L.Plot;
     painter.save();
     painter.setClipRect(plot.adjusted(1, 1, 0, 0), Qt::IntersectClip);
     for (const auto& s : FSeries) {
@@ -278,29 +292,29 @@ void TPlot::Draw(QPainter& painter, const QRect& area) {
         }
     }
     painter.restore();
+}
 
-    // The legend lies over the top of the plot without shrinking it.
-    if (Legend.Visible && !FSeries.empty()) {
-        QFontMetricsF fm(Legend.Font);
-        const double box = std::max(4.0, fm.height() - 6);
-        double w = kPlotPad;
-        for (const auto& s : FSeries)
-            w += box + kPlotPad + fm.horizontalAdvance(QString::fromStdString(s->Title())) + 2 * kPlotPad;
-        const QRectF r(plot.center().x() - w / 2, plot.top() + kPlotPad, w, fm.height() + kPlotPad);
-        painter.fillRect(r, Legend.Background);
-        painter.setFont(Legend.Font);
-        double x = r.left() + kPlotPad;
-        for (const auto& s : FSeries) {
-            painter.fillRect(QRectF(x, r.center().y() - box / 2, box, box), ToQColor(s->Color()));
-            x += box + kPlotPad;
-            const QString t = QString::fromStdString(s->Title());
-            painter.setPen(Legend.Color);
-            painter.drawText(QRectF(x, r.top(), fm.horizontalAdvance(t) + 1, r.height()),
-                             Qt::AlignLeft | Qt::AlignVCenter, t);
-            x += fm.horizontalAdvance(t) + 2 * kPlotPad;
-        }
+// The legend lies over the top of the plot without shrinking it.
+void TPlot::PaintLegend(QPainter& painter) {
+    const QRect& plot = FLayout.Plot;
+    QFontMetricsF fm(Legend.Font);
+    const double box = std::max(4.0, fm.height() - 6);
+    double w = kPlotPad;
+    for (const auto& s : FSeries)
+        w += box + kPlotPad + fm.horizontalAdvance(QString::fromStdString(s->Title())) + 2 * kPlotPad;
+    const QRectF r(plot.center().x() - w / 2, plot.top() + kPlotPad, w, fm.height() + kPlotPad);
+    painter.fillRect(r, Legend.Background);
+    painter.setFont(Legend.Font);
+    double x = r.left() + kPlotPad;
+    for (const auto& s : FSeries) {
+        painter.fillRect(QRectF(x, r.center().y() - box / 2, box, box), ToQColor(s->Color()));
+        x += box + kPlotPad;
+        const QString t = QString::fromStdString(s->Title());
+        painter.setPen(Legend.Color);
+        painter.drawText(QRectF(x, r.top(), fm.horizontalAdvance(t) + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                         t);
+        x += fm.horizontalAdvance(t) + 2 * kPlotPad;
     }
-    painter.restore();
 }
 
 void TPlot::paintEvent(QPaintEvent*) {

@@ -146,6 +146,11 @@ class TPlot : public QWidget {
     // Fixes the draw range of every axis (automatic ends from the active series).
     void FixRanges();
     TPlotLayoutInput LayoutInput(const QRect& area) const;
+    // The painting of a draw, from FLayout.
+    void PaintPanel(QPainter& painter, const QRect& area);
+    void PaintAxes(QPainter& painter);
+    void PaintSeries(QPainter& painter);
+    void PaintLegend(QPainter& painter);
     bool AxisUsed(const TPlotAxis& axis) const;
     bool CanStartGesture(QPoint pos) const;
     int MarkerMargin() const;
