@@ -4,7 +4,7 @@
 #include "app/main_window.h"
 #include "app/memo_view.h"
 #include "data/data_file.h"
-#include "data/reading_line.h"
+#include "data/reading_parser.h"
 
 namespace {
 
@@ -58,20 +58,22 @@ void TForm1::Podgld1Click() { Memo2->setHidden(!Podgld1->isChecked()); }
 // order), shows the chart and applies the zoom rule. Lines that are not reading lines give
 // nothing; a line whose channel 1 does not convert gives no point at all.
 void TForm1::ParseDataLines() {
-    const TLineStore& lines = Memo2->Lines();
-    const std::size_t count = lines.Count();
     // Straight into the series rather than through an intermediate list of points: with a million
     // lines that list would cost as much memory again as the series.
-    for (std::size_t i = 0; i < count; ++i) {
-        const readings::TReadingFields fields = readings::SplitReadingLine(lines[i]);
-        TDateTime x = 0;
-        if (!readings::ParseReadingTime(fields.Time, LoggerFormat, x)) continue;
-        double y = 0;
-        if (!readings::ParseTemperature(fields.Channel1, y)) continue;
-        Chart->Series1.AddXY(x, y);
-        if (!readings::ParseTemperature(fields.Channel2, y)) continue;
-        Chart->Series2.AddXY(x, y);
-    }
+    class TSeriesSink final : public readings::TReadingSink {
+      public:
+        TSeriesSink(TStepSeries& s1, TStepSeries& s2) : s1_(s1), s2_(s2) {}
+        void AddChannel1(TDateTime x, double y) override { s1_.AddXY(x, y); }
+        void AddChannel2(TDateTime x, double y) override { s2_.AddXY(x, y); }
+
+      private:
+        TStepSeries &s1_, &s2_;
+    } sink(Chart->Series1, Chart->Series2);
+    const TLineStore& lines = Memo2->Lines();
+    // At most one point per line and series: room for them at once, no growing in steps.
+    Chart->Series1.Reserve(Chart->Series1.Count() + lines.Count());
+    Chart->Series2.Reserve(Chart->Series2.Count() + lines.Count());
+    readings::ParseReadingLines(lines, LoggerFormat, sink);
     Chart->show();
     Chart->ChartZoom();
 }

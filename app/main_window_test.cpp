@@ -50,7 +50,7 @@ class Form1Test : public ::testing::Test {
     }
     std::string LastLogLine() const {
         const TLineStore& lines = form->Memo1->Lines();
-        return lines.Empty() ? std::string("<empty>") : lines[lines.Count() - 1];
+        return lines.Empty() ? std::string("<empty>") : std::string(lines[lines.Count() - 1]);
     }
 
     QTemporaryDir dir;

@@ -1,6 +1,7 @@
 #include "app/memo_view.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <QTextOption>
 #include <algorithm>
 #include <climits>
+#include <memory>
 
 #include "base/cp1250.h"
 
@@ -21,7 +23,7 @@ namespace {
 // apart, so a download's appends cost a store push and nothing else most of the time.
 constexpr int kRefreshIntervalMs = 33;
 
-QString ToUnicode(const std::string& bytes) {
+QString ToUnicode(std::string_view bytes) {
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* out = text.data();
     for (unsigned char b : bytes) *out++ = QChar(Cp1250ToUnicode(b));
@@ -30,7 +32,7 @@ QString ToUnicode(const std::string& bytes) {
 
 // Control characters other than TAB would break or confuse the layout (a CR received before the
 // line feed stays in a reading line); they are shown as blanks and kept in the text.
-QString ToDisplay(const std::string& bytes) {
+QString ToDisplay(std::string_view bytes) {
     QString text = ToUnicode(bytes);
     for (QChar& c : text) {
         if (c.unicode() < 0x20 && c.unicode() != '\t') c = QChar(' ');
@@ -48,7 +50,15 @@ TMemoView::TMemoView(QWidget* parent) : QAbstractScrollArea(parent) {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
     refreshTimer_.setSingleShot(true);
-    connect(&refreshTimer_, &QTimer::timeout, this, [this] { Refresh(); });
+    connect(&refreshTimer_, &QTimer::timeout, this, [this] {
+        // A timer may fire a little early; then it waits for the rest.
+        const qint64 wait = RefreshWait();
+        if (wait > 0)
+            refreshTimer_.start(static_cast<int>(wait));
+        else
+            Refresh();
+    });
+    SetClock(nullptr);
     UpdateMetrics();
     UpdateScrollRange();
 }
@@ -106,10 +116,8 @@ void TMemoView::UpdateMetrics() {
 }
 
 QString TMemoView::Text() const {
-    std::size_t total = 0;
-    for (const std::string& line : lines_.Lines()) total += line.size() + 1;
     QString text;
-    text.reserve(static_cast<qsizetype>(total));
+    text.reserve(static_cast<qsizetype>(lines_.ByteCount() + lines_.Count()));
     for (std::size_t i = 0; i < lines_.Count(); ++i) {
         if (i > 0) text += QChar('\n');
         text += ToUnicode(lines_[i]);
@@ -241,12 +249,28 @@ void TMemoView::UpdatePageStep() {
     verticalScrollBar()->setPageStep(ClampToInt(page));
 }
 
+void TMemoView::SetClock(std::function<qint64()> msClock) {
+    if (!msClock) {
+        auto started = std::make_shared<QElapsedTimer>();
+        started->start();
+        msClock = [started] { return started->elapsed(); };
+    }
+    clock_ = std::move(msClock);
+    lastRefresh_ = -1;
+}
+
+qint64 TMemoView::RefreshWait() const {
+    if (lastRefresh_ < 0) return 0;
+    return std::max<qint64>(0, kRefreshIntervalMs - (clock_() - lastRefresh_));
+}
+
 void TMemoView::ScheduleRefresh() {
     refreshPending_ = true;
     if (!isVisible()) return;  // showEvent refreshes
-    if (refreshTimer_.isActive()) return;
-    const qint64 since = sinceRefresh_.isValid() ? sinceRefresh_.elapsed() : kRefreshIntervalMs;
-    refreshTimer_.start(static_cast<int>(std::max<qint64>(0, kRefreshIntervalMs - since)));
+    const qint64 wait = RefreshWait();
+    // A waiting timer is left alone until the refresh is due; then it fires at the next turn.
+    if (refreshTimer_.isActive() && wait > 0) return;
+    refreshTimer_.start(static_cast<int>(wait));
 }
 
 void TMemoView::Refresh() {
@@ -254,7 +278,7 @@ void TMemoView::Refresh() {
     refreshPending_ = true;
     if (!isVisible()) return;
     refreshPending_ = false;
-    sinceRefresh_.restart();
+    lastRefresh_ = clock_();
     UpdateScrollRange();
     if (scrollToEnd_) {
         scrollToEnd_ = false;

@@ -12,11 +12,11 @@
 // the selected lines (joined with "\n") to the clipboard. The widget has no context menu of its
 // own; the window attaches its own.
 #include <QAbstractScrollArea>
-#include <QElapsedTimer>
 #include <QMargins>
 #include <QString>
 #include <QTimer>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +72,10 @@ class TMemoView : public QAbstractScrollArea {
     std::size_t LineAt(QPoint viewportPos);
     // Applies a pending refresh at once (scroll range, scroll to the end, repaint request).
     void FlushPendingRefresh();
+    // Whether a refresh is waiting for its time (only while the panel is shown).
+    bool RefreshScheduled() const { return refreshTimer_.isActive(); }
+    // The clock that spaces the refreshes, in milliseconds (monotonic); tests set their own.
+    void SetClock(std::function<qint64()> msClock);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -98,6 +102,8 @@ class TMemoView : public QAbstractScrollArea {
     void UpdateScrollRange();
     void UpdatePageStep();
     void ScheduleRefresh();
+    // Milliseconds until the next refresh may run (0: now).
+    qint64 RefreshWait() const;
     void Refresh();
     void MoveCursor(std::size_t to, bool extend);
     void EnsureVisible(std::size_t index);
@@ -113,6 +119,7 @@ class TMemoView : public QAbstractScrollArea {
     bool scrollToEnd_ = false;
     bool refreshPending_ = false;
     bool dragging_ = false;
-    QTimer refreshTimer_;
-    QElapsedTimer sinceRefresh_;
+    QTimer refreshTimer_;  // wakes the panel up; the clock decides whether a refresh is due
+    std::function<qint64()> clock_;
+    qint64 lastRefresh_ = -1;  // clock time of the last refresh; -1 before the first
 };

@@ -21,11 +21,37 @@ std::string DirectoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// The file a path names once symbolic links in its last part are followed (a missing target is
+// the file to create). Writing goes there: a rename over the link itself would replace the link by
+// a plain file and leave the linked file as it was. Returns false with errno set on failure.
+bool FollowLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+        if (hops == 40) {
+            errno = ELOOP;
+            return false;
+        }
+        std::vector<char> buf(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        const ssize_t n = ::readlink(target.c_str(), buf.data(), buf.size());
+        if (n < 0) return false;
+        if (static_cast<std::size_t>(n) >= buf.size()) {
+            // The link changed under us; read it again next time round.
+            continue;
+        }
+        const std::string link(buf.data(), static_cast<std::size_t>(n));
+        target = !link.empty() && link[0] == '/' ? link : DirectoryOf(target) + "/" + link;
+    }
+}
+
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    auto fail = [&](int err) { throw EFileError("Cannot write " + path + ": " + OsText(err)); };
-    if (path.empty()) fail(ENOENT);
+void WriteFileAtomically(const std::string& requested, std::string_view bytes) {
+    auto fail = [&](int err) { throw EFileError("Cannot write " + requested + ": " + OsText(err)); };
+    if (requested.empty()) fail(ENOENT);
+    std::string path;
+    if (!FollowLinks(requested, path)) fail(errno);
 
     // A file the user cannot write stays as it is, even where the folder would let us replace it.
     struct stat old {};

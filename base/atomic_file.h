@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+// A path that is a symbolic link writes the file it links to (the link stays a link).
 // Throws EFileError "Cannot write <path>: <OS reason>" on failure.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // Reads a whole file. Throws EFileError "Cannot open <path>: <OS reason>" on failure.

@@ -63,6 +63,33 @@ TEST_F(AtomicFileTest, FailureLeavesTheOldFileAndNoTemporary) {
     }
 }
 
+// A link (the settings file, a data file or "data.log" kept elsewhere) stays a link; the file it
+// links to gets the bytes, also across a chain of links or when it does not exist yet.
+TEST_F(AtomicFileTest, ALinkWritesTheFileItLinksTo) {
+    fs::create_directories(dir_ / "real");
+    const fs::path target = dir_ / "real" / "a.log";
+    WriteFileAtomically(target.string(), "old");
+    fs::create_symlink("real/a.log", dir_ / "relative.log");
+    fs::create_symlink(target, dir_ / "absolute.log");
+    fs::create_symlink("relative.log", dir_ / "chain.log");
+    fs::create_symlink("real/new.log", dir_ / "dangling.log");
+    const std::pair<const char*, fs::path> cases[] = {{"relative.log", target},
+                                                      {"absolute.log", target},
+                                                      {"chain.log", target},
+                                                      {"dangling.log", dir_ / "real" / "new.log"}};
+    for (const auto& [link, file] : cases) {
+        WriteFileAtomically((dir_ / link).string(), link);
+        EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
+        EXPECT_EQ(link, ReadWholeFile(file.string()));
+    }
+    EXPECT_EQ(4, std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}) - 1);  // no temporaries
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(dir_ / "real"), fs::directory_iterator{}));
+
+    fs::create_symlink("loop2", dir_ / "loop1");
+    fs::create_symlink("loop1", dir_ / "loop2");
+    EXPECT_THROW(WriteFileAtomically((dir_ / "loop1").string(), "x"), EFileError);
+}
+
 TEST_F(AtomicFileTest, ReadOfAMissingFileNamesIt) {
     try {
         ReadWholeFile((dir_ / "none.log").string());

@@ -11,6 +11,10 @@ namespace {
 
 constexpr std::int64_t kMsPerDay = 86'400'000;
 
+// Day counts of 0001-01-01 and 9999-12-31, the dates a four-digit year can show.
+constexpr std::int64_t kMinDayCount = -693593;
+constexpr std::int64_t kMaxDayCount = 2958465;
+
 // Day 0 of the day count.
 constexpr std::chrono::sys_days kEpoch = std::chrono::sys_days{std::chrono::year{1899} / 12 / 30};
 
@@ -124,10 +128,18 @@ TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
 }
 
 TDateParts DecodeDateTime(TDateTime value) {
+    // Checked before any integer arithmetic: a NaN or a huge count has no milliseconds to round to.
+    auto invalid = [value] {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", value);
+        return EConvertError("'" + std::string(text) + "' is not a valid date and time");
+    };
+    if (!(value > kMinDayCount - 1 && value < kMaxDayCount + 1)) throw invalid();
     // Round the whole value to milliseconds first, then split; the time of day of a negative day
     // count runs forward from the start of that day (-1.25 is 1899-12-29 06:00).
     const auto total = static_cast<std::int64_t>(std::llround(value * static_cast<double>(kMsPerDay)));
     const std::int64_t days = total / kMsPerDay;
+    if (days < kMinDayCount || days > kMaxDayCount) throw invalid();
     const std::int64_t ms = (total < 0 ? -total : total) % kMsPerDay;
     const std::chrono::year_month_day ymd{kEpoch + std::chrono::days{days}};
     TDateParts p;

@@ -20,7 +20,9 @@ TDateTime EncodeDate(int year, int month, int day);
 // Fraction of a day for a time of day. No range check.
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond = 0);
 // Splits a day count into calendar parts. The fraction is rounded to the nearest millisecond
-// first, so 42799.041666666664 gives 01:00:00.000, not 00:59:59.999.
+// first, so 42799.041666666664 gives 01:00:00.000, not 00:59:59.999. A value that is not a number
+// or lies outside the years 1 to 9999 throws EConvertError "'<value>' is not a valid date and time";
+// so do the texts below, which are made from these parts.
 TDateParts DecodeDateTime(TDateTime value);
 // Whole seconds from `from` to `to`: the difference rounded to milliseconds, then truncated.
 std::int64_t SecondsBetween(TDateTime from, TDateTime to);

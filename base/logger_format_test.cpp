@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "base/errors.h"
 
 namespace {
@@ -118,6 +121,23 @@ TEST(LoggerFormatTest, DecodeRoundsTheFraction) {
     EXPECT_EQ(0, p.Minute);
     EXPECT_EQ(0, p.Second);
     EXPECT_EQ(0, p.Millisecond);
+}
+
+// Day counts no four-digit year can show are conversion errors, never a nonsense date.
+TEST(LoggerFormatTest, CountsOutsideTheYearsOneTo9999RaiseConversionErrors) {
+    EXPECT_EQ("0001-01-01", kFmt.DateTimeToText(-693593.0));
+    EXPECT_EQ("9999-12-31 23:59:59", kFmt.DateTimeToText(2958465 + EncodeTime(23, 59, 59, 999)));
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const double bad : {std::nan(""), inf, -inf, 1e15, -1e15, 2958466.0, 2958465.999999999, -693594.0, 9.3e18}) {
+        EXPECT_THROW(kFmt.DateTimeToText(bad), EConvertError) << bad;
+        EXPECT_THROW(kFmt.TimeToText(bad), EConvertError) << bad;
+    }
+    try {
+        kFmt.DateTimeToText(1e15);
+        FAIL();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ("'1000000000000000' is not a valid date and time", std::string(e.what()));
+    }
 }
 
 TEST(LoggerFormatTest, NowIsAPlausibleDayCount) {

@@ -28,25 +28,54 @@ bool SameText(std::string_view a, std::string_view b) {
     return true;
 }
 
-struct Lines {
-    std::vector<std::string> lines;
-    std::string eol = "\n";
+// One line of the file: its text without the line end, and the line end exactly as it stood
+// ("\n", "\r\n", "\r" or nothing for a last line that has no LF), so that a write gives every
+// line it does not change back byte for byte.
+struct Line {
+    std::string text;
+    std::string end;
 };
 
+struct Lines {
+    std::vector<Line> lines;
+    std::string eol = "\n";  // the line end of lines the write adds: that of the file's first line
+};
+
+// Lines end at LF; one CR before the LF (or at the very end of the file) belongs to the line end.
 Lines Split(const std::string& data) {
     Lines out;
     const auto firstLf = data.find('\n');
     if (firstLf != std::string::npos && firstLf > 0 && data[firstLf - 1] == '\r') out.eol = "\r\n";
     std::size_t start = 0;
     while (start < data.size()) {
-        auto end = data.find('\n', start);
-        if (end == std::string::npos) end = data.size();
-        std::string line = data.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const auto lf = data.find('\n', start);
+        const std::size_t stop = lf == std::string::npos ? data.size() : lf;
+        Line line{data.substr(start, stop - start), lf == std::string::npos ? "" : "\n"};
+        if (!line.text.empty() && line.text.back() == '\r') {
+            line.text.pop_back();
+            line.end.insert(0, 1, '\r');
+        }
         out.lines.push_back(std::move(line));
-        start = end + 1;
+        start = stop + 1;
     }
     return out;
+}
+
+std::string Join(const Lines& file) {
+    std::string out;
+    for (const Line& line : file.lines) out += line.text + line.end;
+    return out;
+}
+
+// Inserts a line at `at`. A line inserted after a last line without an LF gives that line one,
+// keeping the bytes it had (a lone CR there becomes CR LF).
+void InsertLine(Lines& file, std::size_t at, std::string text) {
+    if (at > 0 && at == file.lines.size()) {
+        std::string& end = file.lines[at - 1].end;
+        if (end.empty()) end = file.eol;
+        if (end == "\r") end = "\r\n";
+    }
+    file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), file.eol});
 }
 
 // The section name of a "[name]" line, or nullopt-like false.
@@ -67,14 +96,13 @@ bool KeyOf(std::string_view line, std::string_view& key, std::string_view& value
 }
 
 // Index range [begin, end) of the lines of the first section with this name; begin is the header.
-bool FindSection(const std::vector<std::string>& lines, std::string_view section, std::size_t& begin,
-                 std::size_t& end) {
+bool FindSection(const std::vector<Line>& lines, std::string_view section, std::size_t& begin, std::size_t& end) {
     std::string_view name;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (SectionName(lines[i], name) && SameText(name, section)) {
+        if (SectionName(lines[i].text, name) && SameText(name, section)) {
             begin = i;
             end = i + 1;
-            while (end < lines.size() && !SectionName(lines[end], name)) ++end;
+            while (end < lines.size() && !SectionName(lines[end].text, name)) ++end;
             return true;
         }
     }
@@ -144,7 +172,7 @@ std::string TProfileFile::ReadString(std::string_view section, std::string_view 
         if (FindSection(file.lines, section, begin, end)) {
             for (std::size_t i = begin + 1; i < end; ++i) {
                 std::string_view k, v;
-                if (KeyOf(file.lines[i], k, v) && SameText(k, key)) {
+                if (KeyOf(file.lines[i].text, k, v) && SameText(k, key)) {
                     // One pair of enclosing quotes is not part of the value.
                     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
                         v = v.substr(1, v.size() - 2);
@@ -171,30 +199,29 @@ void TProfileFile::WriteString(std::string_view section, std::string_view key, s
     Lines file;
     if (ReadFileIfAny(path_, data)) file = Split(data);
 
-    const std::string entry = std::string(key) + "=" + std::string(value);
+    std::string entry = std::string(key) + "=" + std::string(value);
     std::size_t begin = 0, end = 0;
     if (FindSection(file.lines, section, begin, end)) {
         bool replaced = false;
         for (std::size_t i = begin + 1; i < end && !replaced; ++i) {
             std::string_view k, v;
-            if (KeyOf(file.lines[i], k, v) && SameText(k, key)) {
-                file.lines[i] = entry;
+            if (KeyOf(file.lines[i].text, k, v) && SameText(k, key)) {
+                file.lines[i].text = std::move(entry);
                 replaced = true;
             }
         }
         if (!replaced) {
             // New keys go after the last non-blank line of their section.
             std::size_t at = end;
-            while (at > begin + 1 && Trim(file.lines[at - 1]).empty()) --at;
-            file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
+            while (at > begin + 1 && Trim(file.lines[at - 1].text).empty()) --at;
+            InsertLine(file, at, std::move(entry));
         }
     } else {
-        file.lines.push_back("[" + std::string(section) + "]");
-        file.lines.push_back(entry);
+        InsertLine(file, file.lines.size(), "[" + std::string(section) + "]");
+        InsertLine(file, file.lines.size(), std::move(entry));
     }
 
-    std::string out;
-    for (const auto& line : file.lines) out += line + file.eol;
+    const std::string out = Join(file);
     try {
         WriteFileAtomically(path_, out);
     } catch (const EFileError&) {

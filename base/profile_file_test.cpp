@@ -84,6 +84,36 @@ TEST_F(ProfileFileTest, WriteKeepsOtherLinesAndTheirOrder) {
     EXPECT_EQ(42, ini.ReadInteger("Form", "Top", 0));
 }
 
+// A write changes only the line it writes (or adds lines); every other line keeps its bytes,
+// its own line end included.
+struct KeepBytesRow {
+    const char* name;
+    const char* before;
+    const char* section;
+    const char* key;
+    const char* after;
+};
+void PrintTo(const KeepBytesRow& row, std::ostream* os) { *os << row.name; }
+class KeepBytesRows : public ProfileFileTest, public ::testing::WithParamInterface<KeepBytesRow> {};
+
+TEST_P(KeepBytesRows, OtherLinesKeepTheirBytes) {
+    const KeepBytesRow& row = GetParam();
+    Put(row.before);
+    TProfileFile ini(path_);
+    ini.WriteString(row.section, row.key, "9");
+    EXPECT_EQ(row.after, Get());
+    EXPECT_EQ("9", ini.ReadString(row.section, row.key, ""));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Writes, KeepBytesRows,
+    ::testing::Values(KeepBytesRow{"last_line_lone_cr", "[A]\nx=1\r\r", "B", "y", "[A]\nx=1\r\r\n[B]\ny=9\n"},
+                      KeepBytesRow{"key_after_lone_cr_line", "[A]\nx=1\r\r", "A", "y", "[A]\nx=1\r\r\ny=9\n"},
+                      KeepBytesRow{"replaced_keeps_its_end", "[A]\nx=1\r", "A", "x", "[A]\nx=9\r"},
+                      KeepBytesRow{"mixed_line_ends", "[A]\r\nx=1\ny=2\r\n", "A", "z", "[A]\r\nx=1\ny=2\r\nz=9\r\n"},
+                      KeepBytesRow{"no_final_line_end", "[A]\r\nx=1", "A", "y", "[A]\r\nx=1\r\ny=9\r\n"},
+                      KeepBytesRow{"header_alone", "[A]", "a", "x", "[A]\nx=9\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ProfileFileTest, UnwritableFileRaisesSettingsError) {
     TProfileFile ini((dir_ / "no_such_dir" / "prog.INI").string());
     try {

@@ -176,19 +176,22 @@ TEST(LineSeries, OutOfOrderPointsEndWhereOneByOneInsertionPutsThem) {
 
 TEST(Columns, OneColumnPerPixelWithItsExtremes) {
     std::vector<double> x, y;
-    // 1000 points in [0, 10), values 0..999; 10 columns of 100 points each.
+    // 1000 points in [0, 10), values i % 100 with -5 at each 50; a point goes to the nearest
+    // pixel, so column 3 holds X in [2.5, 3.5): the points 250 (-5) to 349 (49).
     for (int i = 0; i < 1000; ++i) {
         x.push_back(i / 100.0);
         y.push_back(i % 100 == 50 ? -5 : i % 100);
     }
     const chartscale::TAxisMap xm{0, 10, 0, 10}, ym{-10, 100, -10, 100};  // identity
     const auto cols = chartscale::ReduceToColumns(x, y, xm, ym, 0, 10, -10, 100);
-    ASSERT_EQ(cols.size(), 10u);
+    ASSERT_EQ(cols.size(), 11u);
     EXPECT_EQ(cols[3].X, 3);
-    EXPECT_EQ(cols[3].First, 0);
-    EXPECT_EQ(cols[3].Last, 99);
+    EXPECT_EQ(cols[3].First, -5);
+    EXPECT_EQ(cols[3].Last, 49);
     EXPECT_EQ(cols[3].Min, -5);
     EXPECT_EQ(cols[3].Max, 99);
+    EXPECT_EQ(cols[10].First, -5);  // the point 950
+    EXPECT_EQ(cols[10].Last, 99);
 }
 
 TEST(Columns, KeepsOneNeighbourOnEachSideAndClampsFarPoints) {

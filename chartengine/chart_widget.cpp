@@ -15,18 +15,9 @@ using namespace chartscale;
 
 namespace {
 
-constexpr int kPad = 4;        // space between the panel edge and its content
-constexpr int kTick = 4;       // label tick length
-constexpr int kMinorTick = 2;  // minor tick length
-constexpr int kLabelGap = 2;   // between a tick and its label
-constexpr int kMinDrag = 16;   // a zoom or undo drag must be longer than this both ways
+constexpr int kMinDrag = 16;  // a zoom or undo drag must be longer than this both ways
 
 QColor ToQColor(std::uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-
-QString LabelOf(const TPlotAxis& axis, double value) {
-    if (axis.LabelText) return QString::fromStdString(axis.LabelText(value));
-    return QString::number(value, 'g', 10);
-}
 
 // Runs on scope exit; keeps the drawing flag and the event modifiers right when a hook throws.
 template <class F>
@@ -102,12 +93,8 @@ int TPlot::MarkerMargin() const {
     return m;
 }
 
-void TPlot::Draw(QPainter& painter, const QRect& area) {
-    FDrawing = true;
-    TScopeExit done{[this] { FDrawing = false; }};
-    ++FDrawCount;
-
-    // 1. Ranges: the automatic ends from the active series (shown or hidden).
+void TPlot::FixRanges() {
+    // The automatic ends come from the active series, shown or hidden.
     bool anyX = false, anyY = false;
     double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
     for (const auto& s : FSeries) {
@@ -128,13 +115,54 @@ void TPlot::Draw(QPainter& painter, const QRect& area) {
     LeftAxis.FixRange(anyY, yMin, yMax);
     TopAxis.FixRange(false, 0, 0);
     RightAxis.FixRange(false, 0, 0);
+}
 
-    // 2. The hook sees the fixed ranges and may set steps, minor ticks and the draw range.
+TPlotLayoutInput TPlot::LayoutInput(const QRect& area) const {
+    TPlotLayoutInput in;
+    in.Area = area;
+    if (Title.Visible) in.TitleLines = static_cast<int>(Title.Text.size());
+    in.TitleFont = TTextMeasure::Of(Title.Font);
+    in.Left = &LeftAxis;
+    in.Bottom = &BottomAxis;
+    in.Right = &RightAxis;
+    in.Top = &TopAxis;
+    in.AxesShown = AxisUsed(LeftAxis);
+    in.LeftLabels = TTextMeasure::Of(LeftAxis.LabelsFont);
+    in.BottomLabels = TTextMeasure::Of(BottomAxis.LabelsFont);
+    in.LeftTitleFont = TTextMeasure::Of(LeftAxis.TitleFont);
+    in.LeftTitle = LeftAxis.Title;
+    in.BottomLabelsTurned = BottomAxis.LabelsAngle == 90;
+    in.MarkerMargin = MarkerMargin();
+    return in;
+}
+
+void TPlot::Draw(QPainter& painter, const QRect& area) {
+    FDrawing = true;
+    TScopeExit done{[this] { FDrawing = false; }};
+    ++FDrawCount;
+
+    // 1. Ranges; 2. the hook sees them and may set steps, minor ticks and the draw range;
+    // 3. the layout from what the hook left; 4. the painting.
+    FixRanges();
     if (OnBeforeDrawAxes) OnBeforeDrawAxes();
+    FLayout = LayOutPlot(LayoutInput(area));
 
-    // 3. Layout, then the axes.
     painter.save();
     painter.setClipRect(area);
+    PaintPanel(painter, area);
+    if (AxisUsed(LeftAxis)) PaintAxes(painter);
+    // The plot frame: outline only, the background shows through.
+    painter.setPen(QPen(WallPenColor, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(FLayout.Plot);
+    PaintSeries(painter);
+    if (Legend.Visible && !FSeries.empty()) PaintLegend(painter);
+    painter.restore();
+}
+
+// Background, bevel and title lines.
+void TPlot::PaintPanel(QPainter& painter, const QRect& area) {
+    const TPlotLayout& L = FLayout;
     painter.fillRect(area, BackColor);
     if (BevelSunken) {
         painter.setPen(QPen(QColor(160, 160, 160), 1));
@@ -144,183 +172,99 @@ void TPlot::Draw(QPainter& painter, const QRect& area) {
         painter.drawLine(area.bottomLeft(), area.bottomRight());
         painter.drawLine(area.topRight(), area.bottomRight());
     }
-    const QRect inner = area.adjusted(1 + kPad, 1 + kPad, -(1 + kPad), -(1 + kPad));
-    int top = inner.top();
-    if (Title.Visible && !Title.Text.isEmpty()) {
-        QFontMetricsF fm(Title.Font);
+    if (!L.TitleLines.empty()) {
         painter.setFont(Title.Font);
         painter.setPen(Title.Color);
-        for (const QString& line : Title.Text) {
-            painter.drawText(QRectF(inner.left(), top, inner.width(), fm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                             line);
-            top += static_cast<int>(std::ceil(fm.lineSpacing()));
-        }
-        top += kPad;
+        for (std::size_t i = 0; i < L.TitleLines.size(); ++i)
+            painter.drawText(L.TitleLines[i], Qt::AlignLeft | Qt::AlignVCenter, Title.Text[static_cast<int>(i)]);
+    }
+}
+
+// Grids, then the value axis and the time axis with their ticks and labels.
+void TPlot::PaintAxes(QPainter& painter) {
+    const TPlotLayout& L = FLayout;
+    const QRect& plot = L.Plot;
+    // Grids first, so that the frame, the axes and the series lie over them.
+    if (LeftAxis.GridVisible) {
+        painter.setPen(QPen(LeftAxis.GridColor, 1, Qt::SolidLine));
+        for (int y : L.Left.LabelPixels) painter.drawLine(plot.left(), y, plot.right(), y);
+    }
+    if (BottomAxis.GridVisible) {
+        painter.setPen(QPen(BottomAxis.GridColor, 1, Qt::SolidLine));
+        for (int x : L.Bottom.LabelPixels) painter.drawLine(x, plot.top(), x, plot.bottom());
     }
 
-    const bool axesShown = AxisUsed(LeftAxis);
-    const int margin = MarkerMargin();
-    QFontMetricsF fmBottom(BottomAxis.LabelsFont), fmLeft(LeftAxis.LabelsFont), fmLeftTitle(LeftAxis.TitleFont);
-    const double bottomLineH = fmBottom.height();
-    const double leftLineH = fmLeft.height();
-
-    // Bottom labels: all of one format, so the longest of the two ends gives their extent.
-    double bottomExtent = 0;
-    if (axesShown) {
-        double w = std::max(fmBottom.horizontalAdvance(LabelOf(BottomAxis, BottomAxis.DrawMinimum())),
-                            fmBottom.horizontalAdvance(LabelOf(BottomAxis, BottomAxis.DrawMaximum())));
-        bottomExtent = kTick + kLabelGap + (BottomAxis.LabelsAngle == 90 ? w : bottomLineH);
-    }
-    const int plotTop = top;
-    const int plotBottom = std::max(plotTop + 1, inner.bottom() - static_cast<int>(std::ceil(bottomExtent)));
-    const double h = plotBottom - plotTop;
-    const double leftPixTop = plotTop + h * LeftAxis.StartPosition() / 100 + margin;
-    const double leftPixBottom = plotTop + h * LeftAxis.EndPosition() / 100 - margin;
-    FLeftMap = {LeftAxis.DrawMinimum(), LeftAxis.DrawMaximum(), leftPixBottom, leftPixTop};
-    FRightMap = {RightAxis.DrawMinimum(), RightAxis.DrawMaximum(), leftPixBottom, leftPixTop};
-
-    FLeftLabels.clear();
-    FLeftMinor.clear();
-    FBottomLabels.clear();
-    double leftLabelW = 0;
-    QStringList leftTexts;
-    if (axesShown) {
-        const double span = LeftAxis.DrawMaximum() - LeftAxis.DrawMinimum();
-        const int fit = LabelsThatFit(leftPixBottom - leftPixTop, leftLineH);
-        FLeftStep = LeftAxis.DateTime() ? TimeLabelStep(LeftAxis.Increment(), span, fit)
-                                        : ValueLabelStep(LeftAxis.Increment(), span, fit);
-        FLeftLabels = LeftAxis.DateTime()
-                          ? TimeLabelPositions(LeftAxis.DrawMinimum(), LeftAxis.DrawMaximum(), FLeftStep)
-                          : ValueLabelPositions(LeftAxis.DrawMinimum(), LeftAxis.DrawMaximum(), FLeftStep);
-        FLeftMinor = MinorTickPositions(FLeftLabels, FLeftStep, LeftAxis.MinorTickCount(), LeftAxis.DrawMinimum(),
-                                        LeftAxis.DrawMaximum());
-        for (double v : FLeftLabels) {
-            leftTexts << LabelOf(LeftAxis, v);
-            leftLabelW = std::max(leftLabelW, fmLeft.horizontalAdvance(leftTexts.back()));
-        }
-    }
-    const double leftTitleW =
-        axesShown && !LeftAxis.Title.isEmpty() ? fmLeftTitle.horizontalAdvance(LeftAxis.Title) + kPad : 0;
-    const int plotLeft =
-        inner.left() + static_cast<int>(std::ceil(axesShown ? leftTitleW + leftLabelW + kLabelGap + kTick : 0));
-    // Room for half a turned label past the right end of the time axis.
-    const int plotRight = std::max(plotLeft + 1, inner.right() - static_cast<int>(std::ceil(bottomLineH / 2)));
-    FPlot = QRect(QPoint(plotLeft, plotTop), QPoint(plotRight, plotBottom));
-    FBottomMap = {BottomAxis.DrawMinimum(), BottomAxis.DrawMaximum(), double(plotLeft + margin),
-                  double(plotRight - margin)};
-    FTopMap = {TopAxis.DrawMinimum(), TopAxis.DrawMaximum(), double(plotLeft + margin), double(plotRight - margin)};
-    FLeftBand = QRect(QPoint(inner.left(), plotTop), QPoint(plotLeft - 1, plotBottom));
-    FBottomBand = QRect(QPoint(plotLeft, plotBottom + 1), QPoint(plotRight, inner.bottom()));
-
-    if (axesShown) {
-        const double span = BottomAxis.DrawMaximum() - BottomAxis.DrawMinimum();
-        const int fit = LabelsThatFit(FBottomMap.PixelTo - FBottomMap.PixelFrom,
-                                      BottomAxis.LabelsAngle == 90 ? bottomLineH : fmBottom.averageCharWidth() * 12);
-        FBottomStep = BottomAxis.DateTime() ? TimeLabelStep(BottomAxis.Increment(), span, fit)
-                                            : ValueLabelStep(BottomAxis.Increment(), span, fit);
-        FBottomLabels = BottomAxis.DateTime()
-                            ? TimeLabelPositions(BottomAxis.DrawMinimum(), BottomAxis.DrawMaximum(), FBottomStep)
-                            : ValueLabelPositions(BottomAxis.DrawMinimum(), BottomAxis.DrawMaximum(), FBottomStep);
-        const std::vector<double> bottomMinor =
-            MinorTickPositions(FBottomLabels, FBottomStep, BottomAxis.MinorTickCount(), BottomAxis.DrawMinimum(),
-                               BottomAxis.DrawMaximum());
-
-        // Grids first, so that the frame, the axes and the series lie over them.
-        if (LeftAxis.GridVisible) {
-            painter.setPen(QPen(LeftAxis.GridColor, 1, Qt::SolidLine));
-            for (double v : FLeftLabels) {
-                const int y = static_cast<int>(std::lround(FLeftMap.ToPixel(v)));
-                painter.drawLine(plotLeft, y, plotRight, y);
-            }
-        }
-        if (BottomAxis.GridVisible) {
-            painter.setPen(QPen(BottomAxis.GridColor, 1, Qt::SolidLine));
-            for (double v : FBottomLabels) {
-                const int x = static_cast<int>(std::lround(FBottomMap.ToPixel(v)));
-                painter.drawLine(x, plotTop, x, plotBottom);
-            }
-        }
-
-        // Value axis: line, ticks, labels, title.
-        painter.setPen(QPen(Qt::black, LeftAxis.AxisLineWidth));
-        painter.drawLine(plotLeft, plotTop, plotLeft, plotBottom);
+    // Value axis: line, ticks, labels, title.
+    painter.setPen(QPen(Qt::black, LeftAxis.AxisLineWidth));
+    painter.drawLine(plot.left(), plot.top(), plot.left(), plot.bottom());
+    painter.setPen(QPen(Qt::black, 1));
+    for (int y : L.Left.MinorPixels) painter.drawLine(plot.left() - kPlotMinorTick, y, plot.left(), y);
+    painter.setFont(LeftAxis.LabelsFont);
+    const double labelRight = plot.left() - kPlotTick - kPlotLabelGap;
+    for (std::size_t i = 0; i < L.Left.LabelPixels.size(); ++i) {
+        const int y = L.Left.LabelPixels[i];
         painter.setPen(QPen(Qt::black, 1));
-        for (double v : FLeftMinor) {
-            const int y = static_cast<int>(std::lround(FLeftMap.ToPixel(v)));
-            painter.drawLine(plotLeft - kMinorTick, y, plotLeft, y);
-        }
-        painter.setFont(LeftAxis.LabelsFont);
-        for (std::size_t i = 0; i < FLeftLabels.size(); ++i) {
-            const int y = static_cast<int>(std::lround(FLeftMap.ToPixel(FLeftLabels[i])));
-            painter.setPen(QPen(Qt::black, 1));
-            painter.drawLine(plotLeft - kTick, y, plotLeft, y);
-            painter.setPen(LeftAxis.LabelsColor);
-            painter.drawText(
-                QRectF(plotLeft - kTick - kLabelGap - leftLabelW, y - leftLineH / 2, leftLabelW, leftLineH),
-                Qt::AlignRight | Qt::AlignVCenter, leftTexts[static_cast<int>(i)]);
-        }
-        if (!LeftAxis.Title.isEmpty()) {
-            painter.setFont(LeftAxis.TitleFont);
-            painter.setPen(LeftAxis.TitleColor);
-            const double mid = (leftPixTop + leftPixBottom) / 2;
-            painter.drawText(QRectF(inner.left(), mid - fmLeftTitle.height() / 2, leftTitleW, fmLeftTitle.height()),
-                             Qt::AlignLeft | Qt::AlignVCenter, LeftAxis.Title);
-        }
-
-        // Time axis: line, ticks, labels (turned labels read from bottom to top and end at the tick).
-        painter.setPen(QPen(Qt::black, BottomAxis.AxisLineWidth));
-        painter.drawLine(plotLeft, plotBottom, plotRight, plotBottom);
-        painter.setPen(QPen(Qt::black, 1));
-        for (double v : bottomMinor) {
-            const int x = static_cast<int>(std::lround(FBottomMap.ToPixel(v)));
-            painter.drawLine(x, plotBottom, x, plotBottom + kMinorTick);
-        }
-        painter.setFont(BottomAxis.LabelsFont);
-        for (double v : FBottomLabels) {
-            const int x = static_cast<int>(std::lround(FBottomMap.ToPixel(v)));
-            painter.setPen(QPen(Qt::black, 1));
-            painter.drawLine(x, plotBottom, x, plotBottom + kTick);
-            painter.setPen(BottomAxis.LabelsColor);
-            const QString text = LabelOf(BottomAxis, v);
-            const double w = fmBottom.horizontalAdvance(text);
-            if (BottomAxis.LabelsAngle == 90) {
-                painter.save();
-                painter.translate(x, plotBottom + kTick + kLabelGap + w);
-                painter.rotate(-90);
-                painter.drawText(QRectF(0, -bottomLineH / 2, w, bottomLineH), Qt::AlignLeft | Qt::AlignVCenter, text);
-                painter.restore();
-            } else {
-                painter.drawText(QRectF(x - w / 2, plotBottom + kTick + kLabelGap, w, bottomLineH), Qt::AlignCenter,
-                                 text);
-            }
-        }
+        painter.drawLine(plot.left() - kPlotTick, y, plot.left(), y);
+        painter.setPen(LeftAxis.LabelsColor);
+        painter.drawText(
+            QRectF(labelRight - L.LeftLabelWidth, y - L.LeftLineHeight / 2, L.LeftLabelWidth, L.LeftLineHeight),
+            Qt::AlignRight | Qt::AlignVCenter, L.Left.Texts[static_cast<int>(i)]);
+    }
+    if (!LeftAxis.Title.isEmpty()) {
+        painter.setFont(LeftAxis.TitleFont);
+        painter.setPen(LeftAxis.TitleColor);
+        painter.drawText(L.LeftTitle, Qt::AlignLeft | Qt::AlignVCenter, LeftAxis.Title);
     }
 
-    // The plot frame: outline only, the background shows through.
-    painter.setPen(QPen(WallPenColor, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(FPlot);
+    // Time axis: line, ticks, labels (turned labels read from bottom to top and end at the tick).
+    painter.setPen(QPen(Qt::black, BottomAxis.AxisLineWidth));
+    painter.drawLine(plot.left(), plot.bottom(), plot.right(), plot.bottom());
+    painter.setPen(QPen(Qt::black, 1));
+    for (int x : L.Bottom.MinorPixels) painter.drawLine(x, plot.bottom(), x, plot.bottom() + kPlotMinorTick);
+    painter.setFont(BottomAxis.LabelsFont);
+    const double lineH = L.BottomLineHeight;
+    const int labelTop = plot.bottom() + kPlotTick + kPlotLabelGap;
+    for (std::size_t i = 0; i < L.Bottom.LabelPixels.size(); ++i) {
+        const int x = L.Bottom.LabelPixels[i];
+        const QString& text = L.Bottom.Texts[static_cast<int>(i)];
+        const double w = L.Bottom.TextWidths[i];
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(x, plot.bottom(), x, plot.bottom() + kPlotTick);
+        painter.setPen(BottomAxis.LabelsColor);
+        if (BottomAxis.LabelsAngle == 90) {
+            painter.save();
+            painter.translate(x, labelTop + w);
+            painter.rotate(-90);
+            painter.drawText(QRectF(0, -lineH / 2, w, lineH), Qt::AlignLeft | Qt::AlignVCenter, text);
+            painter.restore();
+        } else {
+            painter.drawText(QRectF(x - w / 2, labelTop, w, lineH), Qt::AlignCenter, text);
+        }
+    }
+}
 
-    // 4. Series, in order, clipped to the plot.
+// The series in order, clipped to the plot; later ones lie on top.
+void TPlot::PaintSeries(QPainter& painter) {
+    const TPlotLayout& L = FLayout;
+    const QRect& plot = L.Plot;
     painter.save();
-    painter.setClipRect(FPlot.adjusted(1, 1, 0, 0), Qt::IntersectClip);
+    painter.setClipRect(plot.adjusted(1, 1, 0, 0), Qt::IntersectClip);
     for (const auto& s : FSeries) {
         if (!s->LinePenVisible() && !s->PointerVisible()) continue;
-        const std::vector<TColumn> cols =
-            ReduceToColumns(s->XValues(), s->YValues(), FBottomMap, FLeftMap, plotLeft, plotRight, plotTop, plotBottom);
+        const std::vector<TColumn> cols = ReduceToColumns(s->XValues(), s->YValues(), L.BottomMap, L.LeftMap,
+                                                          plot.left(), plot.right(), plot.top(), plot.bottom());
         if (cols.empty()) continue;
         const QColor color = ToQColor(s->Color());
         if (s->LinePenVisible() && s->Stairs()) {
             // Stairs are axis-parallel, so each step is a filled rectangle as wide as the pen: far cheaper
             // than stroking one long polyline, and the same pixels as a square-capped pen.
             const int w = s->LineWidth(), h = w / 2;
-            auto px = [](double v) { return static_cast<int>(std::lround(v)); };
-            int prevY = px(cols.front().First);
+            int prevY = PixelOf(cols.front().First);
             for (std::size_t i = 0; i < cols.size(); ++i) {
                 const TColumn& c = cols[i];
-                const int top = std::min(prevY, px(c.Min)), bottom = std::max(prevY, px(c.Max));
+                const int top = std::min(prevY, PixelOf(c.Min)), bottom = std::max(prevY, PixelOf(c.Max));
                 painter.fillRect(QRect(c.X - h, top - h, w, bottom - top + w), color);
-                prevY = px(c.Last);
+                prevY = PixelOf(c.Last);
                 if (i + 1 < cols.size()) painter.fillRect(QRect(c.X - h, prevY - h, cols[i + 1].X - c.X + w, w), color);
             }
         } else if (s->LinePenVisible()) {
@@ -337,8 +281,7 @@ void TPlot::Draw(QPainter& painter, const QRect& area) {
         if (s->PointerVisible()) {
             const int hs = s->HorizSize(), vs = s->VertSize();
             auto marker = [&](int x, double y) {
-                const int yi = static_cast<int>(std::lround(y));
-                painter.fillRect(QRect(x - hs, yi - vs, 2 * hs + 1, 2 * vs + 1), color);
+                painter.fillRect(QRect(x - hs, PixelOf(y) - vs, 2 * hs + 1, 2 * vs + 1), color);
             };
             for (const TColumn& c : cols) {
                 marker(c.X, c.Min);
@@ -349,29 +292,29 @@ void TPlot::Draw(QPainter& painter, const QRect& area) {
         }
     }
     painter.restore();
+}
 
-    // The legend lies over the top of the plot without shrinking it.
-    if (Legend.Visible && !FSeries.empty()) {
-        QFontMetricsF fm(Legend.Font);
-        const double box = std::max(4.0, fm.height() - 6);
-        double w = kPad;
-        for (const auto& s : FSeries)
-            w += box + kPad + fm.horizontalAdvance(QString::fromStdString(s->Title())) + 2 * kPad;
-        const QRectF r(FPlot.center().x() - w / 2, plotTop + kPad, w, fm.height() + kPad);
-        painter.fillRect(r, Legend.Background);
-        painter.setFont(Legend.Font);
-        double x = r.left() + kPad;
-        for (const auto& s : FSeries) {
-            painter.fillRect(QRectF(x, r.center().y() - box / 2, box, box), ToQColor(s->Color()));
-            x += box + kPad;
-            const QString t = QString::fromStdString(s->Title());
-            painter.setPen(Legend.Color);
-            painter.drawText(QRectF(x, r.top(), fm.horizontalAdvance(t) + 1, r.height()),
-                             Qt::AlignLeft | Qt::AlignVCenter, t);
-            x += fm.horizontalAdvance(t) + 2 * kPad;
-        }
+// The legend lies over the top of the plot without shrinking it.
+void TPlot::PaintLegend(QPainter& painter) {
+    const QRect& plot = FLayout.Plot;
+    QFontMetricsF fm(Legend.Font);
+    const double box = std::max(4.0, fm.height() - 6);
+    double w = kPlotPad;
+    for (const auto& s : FSeries)
+        w += box + kPlotPad + fm.horizontalAdvance(QString::fromStdString(s->Title())) + 2 * kPlotPad;
+    const QRectF r(plot.center().x() - w / 2, plot.top() + kPlotPad, w, fm.height() + kPlotPad);
+    painter.fillRect(r, Legend.Background);
+    painter.setFont(Legend.Font);
+    double x = r.left() + kPlotPad;
+    for (const auto& s : FSeries) {
+        painter.fillRect(QRectF(x, r.center().y() - box / 2, box, box), ToQColor(s->Color()));
+        x += box + kPlotPad;
+        const QString t = QString::fromStdString(s->Title());
+        painter.setPen(Legend.Color);
+        painter.drawText(QRectF(x, r.top(), fm.horizontalAdvance(t) + 1, r.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                         t);
+        x += fm.horizontalAdvance(t) + 2 * kPlotPad;
     }
-    painter.restore();
 }
 
 void TPlot::paintEvent(QPaintEvent*) {
@@ -401,7 +344,7 @@ void TPlot::resizeEvent(QResizeEvent* event) {
 }
 
 bool TPlot::CanStartGesture(QPoint pos) const {
-    return FPlot.contains(pos) || FLeftBand.contains(pos) || FBottomBand.contains(pos);
+    return FLayout.Plot.contains(pos) || FLayout.LeftBand.contains(pos) || FLayout.BottomBand.contains(pos);
 }
 
 void TPlot::mousePressEvent(QMouseEvent* event) {
@@ -433,7 +376,7 @@ void TPlot::mouseMoveEvent(QMouseEvent* event) {
         update();
     }
     if (FScrollActive) {
-        if (!FPlot.contains(pos))
+        if (!FLayout.Plot.contains(pos))
             FScrollActive = false;  // leaving the plot ends the scroll; coming back does not resume it
         else if (pos != FScrollLast)
             ScrollTo(pos);
@@ -445,12 +388,12 @@ void TPlot::ScrollTo(QPoint pos) {
     FZoom.SaveIfRestored(Axes());
     if (pos.x() != FScrollLast.x()) {
         // The range moves against the pointer, so the data follow it.
-        ShiftAxis(BottomAxis, FBottomMap.ToValue(FScrollLast.x()) - FBottomMap.ToValue(pos.x()));
-        ShiftAxis(TopAxis, FTopMap.ToValue(FScrollLast.x()) - FTopMap.ToValue(pos.x()));
+        ShiftAxis(BottomAxis, FLayout.BottomMap.ToValue(FScrollLast.x()) - FLayout.BottomMap.ToValue(pos.x()));
+        ShiftAxis(TopAxis, FLayout.TopMap.ToValue(FScrollLast.x()) - FLayout.TopMap.ToValue(pos.x()));
     }
     if (pos.y() != FScrollLast.y()) {
-        ShiftAxis(LeftAxis, FLeftMap.ToValue(FScrollLast.y()) - FLeftMap.ToValue(pos.y()));
-        ShiftAxis(RightAxis, FRightMap.ToValue(FScrollLast.y()) - FRightMap.ToValue(pos.y()));
+        ShiftAxis(LeftAxis, FLayout.LeftMap.ToValue(FScrollLast.y()) - FLayout.LeftMap.ToValue(pos.y()));
+        ShiftAxis(RightAxis, FLayout.RightMap.ToValue(FScrollLast.y()) - FLayout.RightMap.ToValue(pos.y()));
     }
     FScrollLast = pos;
     Invalidate();
@@ -496,10 +439,10 @@ void TPlot::wheelEvent(QWheelEvent* event) {
 
 void TPlot::ZoomRect(const QRect& rect) {
     FZoom.SaveIfRestored(Axes());
-    ZoomAxis(BottomAxis, FBottomMap.ToValue(rect.left()), FBottomMap.ToValue(rect.right()));
-    ZoomAxis(TopAxis, FTopMap.ToValue(rect.left()), FTopMap.ToValue(rect.right()));
-    ZoomAxis(LeftAxis, FLeftMap.ToValue(rect.bottom()), FLeftMap.ToValue(rect.top()));
-    ZoomAxis(RightAxis, FRightMap.ToValue(rect.bottom()), FRightMap.ToValue(rect.top()));
+    ZoomAxis(BottomAxis, FLayout.BottomMap.ToValue(rect.left()), FLayout.BottomMap.ToValue(rect.right()));
+    ZoomAxis(TopAxis, FLayout.TopMap.ToValue(rect.left()), FLayout.TopMap.ToValue(rect.right()));
+    ZoomAxis(LeftAxis, FLayout.LeftMap.ToValue(rect.bottom()), FLayout.LeftMap.ToValue(rect.top()));
+    ZoomAxis(RightAxis, FLayout.RightMap.ToValue(rect.bottom()), FLayout.RightMap.ToValue(rect.top()));
     if (OnZoom) OnZoom();
     Invalidate();
 }

@@ -23,6 +23,7 @@
 
 #include "chartengine/chart_axis.h"
 #include "chartengine/line_series.h"
+#include "chartengine/plot_layout.h"
 #include "chartengine/scale_math.h"
 #include "chartengine/series_columns.h"
 #include "chartengine/zoom_state.h"
@@ -117,15 +118,16 @@ class TPlot : public QWidget {
     bool ZoomRestored() const { return FZoom.Restored(); }
 
     // Geometry of the last draw (widget pixels).
-    QRect PlotRect() const { return FPlot; }
-    const chartscale::TAxisMap& BottomMap() const { return FBottomMap; }
-    const chartscale::TAxisMap& LeftMap() const { return FLeftMap; }
+    const TPlotLayout& Layout() const { return FLayout; }
+    QRect PlotRect() const { return FLayout.Plot; }
+    const chartscale::TAxisMap& BottomMap() const { return FLayout.BottomMap; }
+    const chartscale::TAxisMap& LeftMap() const { return FLayout.LeftMap; }
     // Label values and the drawn steps of the last draw.
-    const std::vector<double>& BottomLabels() const { return FBottomLabels; }
-    const std::vector<double>& LeftLabels() const { return FLeftLabels; }
-    const std::vector<double>& LeftMinorTicks() const { return FLeftMinor; }
-    double BottomStep() const { return FBottomStep; }
-    double LeftStep() const { return FLeftStep; }
+    const std::vector<double>& BottomLabels() const { return FLayout.Bottom.Labels; }
+    const std::vector<double>& LeftLabels() const { return FLayout.Left.Labels; }
+    const std::vector<double>& LeftMinorTicks() const { return FLayout.Left.Minor; }
+    double BottomStep() const { return FLayout.Bottom.Step; }
+    double LeftStep() const { return FLayout.Left.Step; }
     // Number of full draws so far.
     int DrawCount() const { return FDrawCount; }
     bool ZoomGestureActive() const { return FZoomActive; }
@@ -141,6 +143,14 @@ class TPlot : public QWidget {
 
   private:
     TPlotAxes Axes();
+    // Fixes the draw range of every axis (automatic ends from the active series).
+    void FixRanges();
+    TPlotLayoutInput LayoutInput(const QRect& area) const;
+    // The painting of a draw, from FLayout.
+    void PaintPanel(QPainter& painter, const QRect& area);
+    void PaintAxes(QPainter& painter);
+    void PaintSeries(QPainter& painter);
+    void PaintLegend(QPainter& painter);
     bool AxisUsed(const TPlotAxis& axis) const;
     bool CanStartGesture(QPoint pos) const;
     int MarkerMargin() const;
@@ -153,11 +163,7 @@ class TPlot : public QWidget {
     QImage FCache;
     int FDrawCount = 0;
 
-    // Geometry of the last draw.
-    QRect FPlot, FLeftBand, FBottomBand;
-    chartscale::TAxisMap FBottomMap, FLeftMap, FTopMap, FRightMap;
-    std::vector<double> FBottomLabels, FLeftLabels, FLeftMinor;
-    double FBottomStep = 0, FLeftStep = 0;
+    TPlotLayout FLayout;  // of the last draw
 
     // Gestures.
     bool FZoomActive = false, FScrollActive = false, FLeftPressedInside = false;

@@ -60,9 +60,14 @@ const std::vector<double>& TStepSeries::YValues() const {
     return FY;
 }
 
+void TStepSeries::Reserve(std::size_t points) {
+    FX.reserve(points);
+    FY.reserve(points);
+}
+
 void TStepSeries::Clear() {
-    FX.clear();
-    FY.clear();
+    std::vector<double>().swap(FX);
+    std::vector<double>().swap(FY);
     FOrdered = 0;
     FMinY = FMaxY = 0;
     FHasY = false;

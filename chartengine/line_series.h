@@ -14,8 +14,10 @@ class TStepSeries {
     // together at the next read of the points (a stable merge), so a file in falling time order costs
     // O(n log n), not O(n^2).
     void AddXY(double x, double y);
-    // Removes every point.
+    // Removes every point and gives the memory back.
     void Clear();
+    // Room for `points` points in all, so that adding up to that many allocates nothing.
+    void Reserve(std::size_t points);
     std::size_t Count() const { return FX.size(); }
     const std::vector<double>& XValues() const;
     const std::vector<double>& YValues() const;

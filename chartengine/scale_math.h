@@ -1,6 +1,7 @@
 #pragma once
 // Scale arithmetic of the chart: label steps, label positions, pixel mapping, the print rectangle.
 // Plain C++; date-time values are day counts (whole days since 1899-12-30 plus the fraction of the day).
+#include <cmath>
 #include <vector>
 
 namespace chartscale {
@@ -35,6 +36,10 @@ std::vector<double> ValueLabelPositions(double min, double max, double step);
 // the first and after the last label, within [min, max]. Without labels there are none.
 std::vector<double> MinorTickPositions(const std::vector<double>& labels, double step, int count, double min,
                                        double max);
+
+// The pixel a coordinate falls on: the one whose centre is nearest. Series, grid lines and ticks
+// all use it, so a point on a label's value lies on that label's grid line.
+inline int PixelOf(double coordinate) { return static_cast<int>(std::floor(coordinate + 0.5)); }
 
 // Linear mapping between axis values and pixels. Pixel coordinates may run either way (a vertical axis
 // maps Min to its bottom pixel). An empty range (Min == Max) maps every value to the middle pixel and

@@ -32,8 +32,8 @@ std::vector<TColumn> ReduceToColumns(const std::vector<double>& x, const std::ve
             ++i;
             continue;
         }
-        const int col = static_cast<int>(std::floor(px));
-        const double end = xmap.ToValue(col + 1.0);
+        const int col = PixelOf(px);
+        const double end = xmap.ToValue(col + 0.5);
         bool any = false;
         double vFirst = 0, vLast = 0, vMin = 0, vMax = 0;
         std::size_t j = i;

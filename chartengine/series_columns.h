@@ -10,7 +10,7 @@
 namespace chartscale {
 
 struct TColumn {
-    int X;                         // pixel column
+    int X;                         // pixel column: PixelOf the points' X
     double First, Last, Min, Max;  // pixel Y of the points in the column
 };
 

@@ -14,7 +14,7 @@ namespace readings {
 class TTextLineSplitter {
   public:
     // The lines go to `lines` (appended) as they complete.
-    explicit TTextLineSplitter(std::vector<std::string>& lines) : lines_(lines) {}
+    explicit TTextLineSplitter(TLineStore& lines) : lines_(lines) {}
     void Feed(std::string_view bytes);
     // Takes the unfinished last line, if any. Returns whether the bytes ended with a line end
     // (true for no bytes at all).
@@ -23,7 +23,7 @@ class TTextLineSplitter {
     bool Stopped() const { return stopped_; }
 
   private:
-    std::vector<std::string>& lines_;
+    TLineStore& lines_;
     std::string partial_;
     bool pendingCr_ = false;
     bool stopped_ = false;

@@ -65,13 +65,13 @@ TEST(TextLineSplitter, PiecesGiveTheSameLines) {
     ASSERT_EQ((std::vector<std::string>{"ab", "cd", "", "", "ef", "gh", "", "", "last"}), whole.Lines());
     for (std::size_t cut1 = 0; cut1 <= bytes.size(); ++cut1) {
         for (std::size_t cut2 = cut1; cut2 <= bytes.size(); ++cut2) {
-            std::vector<std::string> lines;
+            TLineStore lines;
             TTextLineSplitter splitter(lines);
             splitter.Feed(std::string_view(bytes).substr(0, cut1));
             splitter.Feed(std::string_view(bytes).substr(cut1, cut2 - cut1));
             splitter.Feed(std::string_view(bytes).substr(cut2));
             EXPECT_FALSE(splitter.Finish());
-            EXPECT_EQ(whole.Lines(), lines) << cut1 << ' ' << cut2;
+            EXPECT_EQ(whole.Lines(), lines.Lines()) << cut1 << ' ' << cut2;
         }
     }
 }

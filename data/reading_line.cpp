@@ -1,5 +1,6 @@
 #include "data/reading_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -46,11 +47,42 @@ bool ParseCanonicalTime(std::string_view f, TDateTime& value) {
     return true;
 }
 
+// Whether a checked number text (digits, an optional ".", an optional exponent; no sign) lies
+// below 1 in magnitude: the power of ten of its first significant digit is negative. The exponent
+// saturates, so any length of digits is safe.
+bool BelowOne(const char* p, const char* last) {
+    long long digitsBeforePoint = 0, leading = -1, position = 0;
+    bool point = false;
+    for (; p < last && *p != 'e' && *p != 'E'; ++p) {
+        if (*p == '.') {
+            point = true;
+            continue;
+        }
+        if (!point) ++digitsBeforePoint;
+        if (leading < 0 && *p != '0') leading = position;
+        ++position;
+    }
+    if (leading < 0) return true;  // zero
+    long long exponent = 0;
+    bool negative = false;
+    if (p < last) {
+        ++p;
+        if (*p == '+' || *p == '-') negative = *p++ == '-';
+        for (; p < last; ++p) exponent = std::min(exponent * 10 + (*p - '0'), 1'000'000'000LL);
+    }
+    return digitsBeforePoint - 1 - leading + (negative ? -exponent : exponent) < 0;
+}
+
 // A number the float range cannot hold in full precision: the nearest float of the exact value,
-// reached through long double; false when it lies beyond the largest float.
+// reached through long double; false when it lies beyond the largest float. A number too small
+// even for long double is nearer to 0 than to any float, as one just too small for float is.
 bool NarrowOutOfRange(const char* first, const char* last, float& out) {
     long double wide = 0;
     const auto [ptr, ec] = std::from_chars(first, last, wide, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range && BelowOne(first, last)) {
+        out = 0;
+        return true;
+    }
     if (ec != std::errc() || ptr != last) return false;
     const float narrow = static_cast<float>(wide);
     if (!std::isfinite(narrow)) return false;

@@ -42,6 +42,13 @@ INSTANTIATE_TEST_SUITE_P(
         TemperatureRow{"TrailingPoint", "      5.", 5.0}, TemperatureRow{"LeadingPoint", "      .5", 0.5},
         TemperatureRow{"NoBlanks", "-12.3456", static_cast<double>(-12.3456f)},
         TemperatureRow{"UnderflowsToZero", "   1e-60", 0.0},
+        // Below the float range, and below the long double range too: the nearest float is 0.
+        TemperatureRow{"BelowFloatRange", "   1e-46", 0.0}, TemperatureRow{"BelowEveryRange", " 1e-4950", 0.0},
+        TemperatureRow{"NegativeBelowEveryRange", "-1e-4950", -0.0},
+        TemperatureRow{"ManyZerosBelowEveryRange", "0.0001e-99999", 0.0},
+        TemperatureRow{"SmallestFloat", "1.4e-45", static_cast<double>(1.4e-45f)},
+        TemperatureRow{"BeyondEveryRange", "  1e9999", std::nullopt},
+        TemperatureRow{"BeyondEveryRangeDespiteZeros", "0.01e5000", std::nullopt},
         TemperatureRow{"LargestFloat", "3.4e38", static_cast<double>(3.4e38f)},
         TemperatureRow{"Comma", "    21,5", std::nullopt}, TemperatureRow{"TrailingLetter", "   19.0x", std::nullopt},
         TemperatureRow{"Empty", "", std::nullopt}, TemperatureRow{"OnlyBlanks", "        ", std::nullopt},

@@ -13,24 +13,38 @@ void SortByX(std::vector<TReadingPoint>& points) {
     if (!std::is_sorted(points.begin(), points.end(), byX)) std::stable_sort(points.begin(), points.end(), byX);
 }
 
+class TCollectingSink final : public TReadingSink {
+  public:
+    explicit TCollectingSink(TParsedReadings& out) : out_(out) {}
+    void AddChannel1(TDateTime x, double y) override { out_.Series1.push_back({x, y}); }
+    void AddChannel2(TDateTime x, double y) override { out_.Series2.push_back({x, y}); }
+
+  private:
+    TParsedReadings& out_;
+};
+
 }  // namespace
 
-TParsedReadings ParseReadingLines(const TLineStore& lines, const LoggerFormat& format) {
-    TParsedReadings result;
+void ParseReadingLines(const TLineStore& lines, const LoggerFormat& format, TReadingSink& sink) {
     const std::size_t count = lines.Count();
-    result.Series1.reserve(count);
-    result.Series2.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const TReadingFields fields = SplitReadingLine(lines[i]);
         TDateTime x = 0;
         if (!ParseReadingTime(fields.Time, format, x)) continue;
-        double y1 = 0;
-        if (!ParseTemperature(fields.Channel1, y1)) continue;
-        result.Series1.push_back({x, y1});
-        double y2 = 0;
-        if (!ParseTemperature(fields.Channel2, y2)) continue;
-        result.Series2.push_back({x, y2});
+        double y = 0;
+        if (!ParseTemperature(fields.Channel1, y)) continue;
+        sink.AddChannel1(x, y);
+        if (!ParseTemperature(fields.Channel2, y)) continue;
+        sink.AddChannel2(x, y);
     }
+}
+
+TParsedReadings ParseReadingLines(const TLineStore& lines, const LoggerFormat& format) {
+    TParsedReadings result;
+    result.Series1.reserve(lines.Count());
+    result.Series2.reserve(lines.Count());
+    TCollectingSink sink(result);
+    ParseReadingLines(lines, format, sink);
     SortByX(result.Series1);
     SortByX(result.Series2);
     return result;

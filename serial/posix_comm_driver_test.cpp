@@ -44,8 +44,8 @@ class PtyPort : public ::testing::Test {
     void PeerWrite(const std::string& bytes) {
         ASSERT_EQ(::write(master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
     }
-    // Reads what the port sent, waiting at most timeoutMs for the first byte.
-    std::string PeerRead(size_t want, int timeoutMs = 1000) {
+    // Reads what the port sent, giving up after timeoutMs (only a hang takes that long).
+    std::string PeerRead(size_t want, int timeoutMs = 10000) {
         std::string got;
         const auto start = Clock::now();
         while (got.size() < want && MsSince(start) < timeoutMs) {
@@ -237,12 +237,12 @@ TEST_F(PtyPort, WriteThenReadAcrossThePty) {
     EXPECT_EQ(port.ErrorCode(), 0);
     EXPECT_EQ(PeerRead(3), "N?\r");
     PeerWrite("LOG-2\r\nT?");
-    EXPECT_EQ(port.ReadUntil(1000, "\n"), "LOG-2\r");
+    EXPECT_EQ(port.ReadUntil(10000, "\n"), "LOG-2\r");
     EXPECT_EQ(port.ErrorCode(), 0);
     // The rest of the arrival waits in the line buffer and starts the next call.
     EXPECT_EQ(port.LineBuffer(), "T?");
     PeerWrite("!\n");
-    EXPECT_EQ(port.ReadUntil(1000, "\n"), "T?!");
+    EXPECT_EQ(port.ReadUntil(10000, "\n"), "T?!");
     // Every byte value passes unchanged.
     std::string all;
     for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
@@ -257,8 +257,8 @@ TEST_F(PtyPort, RealTimeOutTakesItsTime) {
     EXPECT_EQ(port.ReadUntil(1000, "\n"), "");
     const int64_t took = MsSince(start);
     EXPECT_EQ(port.ErrorCode(), SerialErrTimeout);
-    EXPECT_GE(took, 990);
-    EXPECT_LT(took, 1500);
+    EXPECT_GE(took, 990);   // the time-out did wait
+    EXPECT_LT(took, 5000);  // and did not hang
     EXPECT_EQ(port.LineBuffer(), "HALF");
 }
 
@@ -271,18 +271,19 @@ TEST_F(PtyPort, PeerClosedMidReadEndsWithTheOsCode) {
         ::close(master);
         master = -1;
     });
+    // The OS code (not 9997) shows that the hang-up ended the read, not the long time-out.
     const auto start = Clock::now();
-    EXPECT_EQ(port.ReadUntil(5000, "\n"), "");
+    EXPECT_EQ(port.ReadUntil(60000, "\n"), "");
     const int64_t took = MsSince(start);
     peer.join();
     EXPECT_EQ(port.ErrorCode(), EIO) << port.ErrorText();
-    EXPECT_LT(took, 1000);
+    EXPECT_LT(took, 30000);
     EXPECT_EQ(port.LineBuffer(), "AB");
     // Later calls fail the same way at once instead of waiting out a time-out each.
     const auto again = Clock::now();
-    EXPECT_EQ(port.ReadUntil(1000, "\n"), "");
+    EXPECT_EQ(port.ReadUntil(60000, "\n"), "");
     EXPECT_EQ(port.ErrorCode(), EIO);
-    EXPECT_LT(MsSince(again), 500);
+    EXPECT_LT(MsSince(again), 30000);
     port.WriteText("D?\r");
     EXPECT_EQ(port.ErrorCode(), EIO);
     port.ClosePort();
@@ -309,7 +310,7 @@ TEST_F(PtyPort, BreakPulseAndQueues) {
     EXPECT_GE(MsSince(start), 45);
 
     PeerWrite("abc");
-    EXPECT_TRUE(port.WaitForInput(1000));
+    EXPECT_TRUE(port.WaitForInput(10000));
     EXPECT_EQ(port.InputQueueCount(), 3);
     port.DiscardAll();
     EXPECT_EQ(port.ErrorCode(), 0);

@@ -733,20 +733,31 @@ int32_t TSerialPort::ReadBytesTimed(char* buffer, int32_t count, int32_t timeout
     if (NotReadyForIo()) return 0;
     SetError(0);
     int32_t got = 0;
-    for (;;) {
-        const uint32_t start = FDriver->MillisecondTick();
-        std::string chunk = ReadAvailable(timeoutMs);
-        const auto n = static_cast<int32_t>(std::min<size_t>(chunk.size(), static_cast<size_t>(count - got)));
-        std::memcpy(buffer + got, chunk.data(), static_cast<size_t>(n));
-        got += n;
-        // What the caller did not ask for stays for the next read. An empty chunk took nothing from
-        // the buffer (e.g. the line test failed), so the buffer is left as it is.
-        if (!chunk.empty()) FLineBuffer = chunk.substr(static_cast<size_t>(n));
-        if (FErrorCode != 0 || got >= count) break;
-        if (FInterPacketTimeout || TimeLeftOfCall(start, timeoutMs)) continue;
-        break;
+    // A raising failure hands the caller no count, so the bytes already taken go back in front of
+    // the buffer: nothing received is lost.
+    auto giveBack = [&] { FLineBuffer.insert(0, buffer, static_cast<size_t>(got)); };
+    try {
+        for (;;) {
+            const uint32_t start = FDriver->MillisecondTick();
+            std::string chunk = ReadAvailable(timeoutMs);
+            const auto n = static_cast<int32_t>(std::min<size_t>(chunk.size(), static_cast<size_t>(count - got)));
+            std::memcpy(buffer + got, chunk.data(), static_cast<size_t>(n));
+            got += n;
+            // What the caller did not ask for stays for the next read. An empty chunk took nothing
+            // from the buffer (e.g. the line test failed), so the buffer is left as it is.
+            if (!chunk.empty()) FLineBuffer = chunk.substr(static_cast<size_t>(n));
+            if (FErrorCode != 0 || got >= count) break;
+            if (FInterPacketTimeout || TimeLeftOfCall(start, timeoutMs)) continue;
+            break;
+        }
+    } catch (...) {
+        giveBack();
+        throw;
     }
-    RaiseIfFailed();
+    if (FRaiseExcept && FErrorCode != 0) {
+        giveBack();
+        RaiseIfFailed();
+    }
     return got;
 }
 
@@ -758,14 +769,30 @@ std::string TSerialPort::ReadTextOfLength(int32_t count, int32_t timeoutMs) {
     // (a counted text), and a bogus length must not allocate gigabytes before any byte arrives.
     std::string text;
     constexpr int32_t kPiece = 1 << 16;
+    const uint32_t callStart = FDriver->MillisecondTick();
     int32_t got = 0;
-    while (got < count) {
-        const int32_t want = std::min(kPiece, count - got);
-        text.resize(static_cast<size_t>(got + want));
-        const int32_t n = ReadBytesTimed(text.data() + got, want, timeoutMs);
-        got += n;
-        if (FErrorCode != 0) return std::string();
-        if (n < want) break;
+    try {
+        while (got < count) {
+            // A whole-call time-out covers all pieces: each gets only what the earlier ones left.
+            int32_t pieceTimeout = timeoutMs;
+            if (!FInterPacketTimeout && got > 0 && !TimeLeftOfCall(callStart, pieceTimeout)) break;
+            const int32_t want = std::min(kPiece, count - got);
+            text.resize(static_cast<size_t>(got + want));
+            const int32_t n = ReadBytesTimed(text.data() + got, want, pieceTimeout);
+            got += n;
+            if (FErrorCode != 0 || n < want) break;
+        }
+    } catch (...) {
+        // The failing piece gave its own bytes back already; the earlier pieces go in front of them.
+        FLineBuffer.insert(0, text.data(), static_cast<size_t>(got));
+        throw;
+    }
+    if (FErrorCode != 0) {
+        if (FRaiseExcept) {
+            FLineBuffer.insert(0, text.data(), static_cast<size_t>(got));
+            RaiseIfFailed();
+        }
+        return std::string();  // a text cut short by a failure is no text of that length
     }
     text.resize(static_cast<size_t>(got));
     return text;

@@ -151,8 +151,11 @@ class TSerialPort {
     // Reads at most count bytes that are already queued by the OS; returns the count read.
     virtual int32_t ReadBytesRaw(char* buffer, int32_t count);
     // Reads up to count bytes; extra bytes of the last piece stay in LineBuffer. Returns the count.
+    // The time-out applies to each wait (InterPacketTimeout) or to the whole call. When a failure
+    // raises (RaiseExcept), the bytes already taken go back to the front of LineBuffer.
     virtual int32_t ReadBytesTimed(char* buffer, int32_t count, int32_t timeoutMs);
-    // Exactly count bytes, or empty on failure.
+    // Exactly count bytes, or empty on failure (the bytes received are then dropped, unless the
+    // failure raises: then they stay in LineBuffer). A whole-call time-out covers the whole text.
     virtual std::string ReadTextOfLength(int32_t count, int32_t timeoutMs);
     // LineBuffer if not empty, else what the OS has queued, else waits up to timeoutMs for the first
     // byte and returns what has arrived by then. 9997 when nothing came.

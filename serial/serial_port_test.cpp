@@ -526,6 +526,54 @@ TEST_F(ScriptedPort, FixedLengthAndByteReads) {
     EXPECT_EQ(port.ErrorCode(), 0);
 }
 
+// A fixed-length read longer than one internal piece (64 KiB) of 200,000 bytes arriving 1,000
+// every 10 ms, over 2 s: a whole-call time-out of 1500 ms ends it at 1500 ms, not per piece.
+struct LongReadRow {
+    const char* name;
+    bool perWait;
+    uint64_t lastArrival;  // the 200th arrival
+    bool whole;            // all 200,000 bytes come back
+    uint64_t endsAt;
+};
+void PrintTo(const LongReadRow& row, std::ostream* os) { *os << row.name; }
+class LongReadRows : public ScriptedPort, public ::testing::WithParamInterface<LongReadRow> {};
+
+TEST_P(LongReadRows, TimeOutCoversTheWholeCall) {
+    const LongReadRow& row = GetParam();
+    port.SetInterPacketTimeout(row.perWait);
+    const uint64_t gap = row.lastArrival / 200;
+    for (uint64_t i = 1; i <= 200; ++i) At(i * gap, std::string(1000, static_cast<char>('a' + i % 26)));
+    const std::string text = port.ReadTextOfLength(200000, 1500);
+    EXPECT_EQ(text.size(), row.whole ? 200000u : 0u);
+    EXPECT_EQ(port.ErrorCode(), row.whole ? 0 : SerialErrTimeout);
+    EXPECT_EQ(drv->Now(), row.endsAt);
+}
+INSTANTIATE_TEST_SUITE_P(Pieces, LongReadRows,
+                         ::testing::Values(LongReadRow{"per_wait_slow", true, 2000, true, 2000},
+                                           LongReadRow{"whole_call_slow", false, 2000, false, 1500},
+                                           LongReadRow{"whole_call_in_time", false, 1400, true, 1400}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// With RaiseExcept the caller gets no count, so what a timed read took before the failure goes
+// back into the line buffer, ahead of the rest.
+TEST_F(ScriptedPort, RaisingTimedReadsGiveBackWhatTheyTook) {
+    port.SetRaiseExcept(true);
+    At(10, "AB");
+    At(20, "CD", TCommDriver::CE_FRAME);
+    char buf[4] = {};
+    EXPECT_THROW(port.ReadBytesTimed(buf, 4, 1000), ESerialError);
+    EXPECT_EQ(port.LineBuffer(), "ABCD");
+
+    // Across the pieces of a long fixed-length read: the first piece and the part of the second.
+    port.DiscardAll();
+    const std::string sent = std::string(65536, 'x') + std::string(464, 'y');
+    At(drv->Now() + 10, sent);
+    EXPECT_THROW(port.ReadTextOfLength(70000, 1000), ESerialError);
+    EXPECT_EQ(port.ErrorCode(), SerialErrTimeout);
+    EXPECT_EQ(port.LineBuffer().size(), sent.size());
+    EXPECT_TRUE(port.LineBuffer() == sent);  // in order
+}
+
 TEST_F(ScriptedPort, BogusCountedLengthTimesOutWithoutAllocatingIt) {
     At(10, std::string("\xff\xff\xff\x7f"
                        "abc",
