@@ -3,10 +3,8 @@
 // (target: under 0.3 s), from the lines as the window holds them and from the file as
 // `lorv304d-cli stats` reads it.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 
 #include "base/atomic_file.h"
 #include "bench/data_bench_lines.h"
@@ -19,23 +17,10 @@ namespace {
 
 constexpr long kLines = 1000000;
 
-const TLineStore& MillionLines() {
-    static const TLineStore store = [] {
-        TLineStore s;
-        s.Assign(BenchReadingLines(kLines));
-        return s;
-    }();
-    return store;
-}
-
-std::string TempPath(const char* name) {
-    return (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(::getpid()))).string();
-}
-
 // The million lines as a data file for as long as the benchmark runs.
 class TBenchFile {
   public:
-    TBenchFile() : path_(TempPath("export_bench_")) { readings::SaveLinesFile(path_, MillionLines()); }
+    TBenchFile() : path_(BenchTempPath("export_bench_")) { readings::SaveLinesFile(path_, BenchMillionLines()); }
     ~TBenchFile() { std::remove(path_.c_str()); }
     const std::string& Path() const { return path_; }
 
@@ -52,7 +37,7 @@ readings::TStatisticsOptions Limits() {
 void BM_ExportFileToCsv(benchmark::State& state) {
     const TScopedTimeZone zone("Europe/Warsaw");
     const TBenchFile file;
-    const std::string out = TempPath("export_bench_csv_");
+    const std::string out = BenchTempPath("export_bench_csv_");
     const bool utc = state.range(0) != 0;
     for (auto _ : state) {
         const TLineStore lines = readings::LoadDataFile(file.Path());
@@ -66,7 +51,7 @@ BENCHMARK(BM_ExportFileToCsv)->ArgName("utc")->Arg(0)->Arg(1)->Unit(benchmark::k
 void BM_ExportLines(benchmark::State& state) {
     const TScopedTimeZone zone("Europe/Warsaw");
     for (auto _ : state) {
-        std::string csv = readings::ExportReadings(MillionLines(), {});
+        std::string csv = readings::ExportReadings(BenchMillionLines(), {});
         benchmark::DoNotOptimize(csv.data());
     }
     state.SetItemsProcessed(state.iterations() * kLines);
@@ -76,7 +61,7 @@ BENCHMARK(BM_ExportLines)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_StatisticsOfLines(benchmark::State& state) {
     for (auto _ : state) {
         const readings::TReadingStatistics s =
-            readings::ComputeStatistics(readings::ReadReadings(MillionLines()), Limits());
+            readings::ComputeStatistics(readings::ReadReadings(BenchMillionLines()), Limits());
         benchmark::DoNotOptimize(s.Channel1.MeanKinetic);
     }
     state.SetItemsProcessed(state.iterations() * kLines);

@@ -1,10 +1,8 @@
 // Parsing a million reading lines into points (target: well under 0.5 s), and loading and saving
 // a million-line data file.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 
 #include "bench/data_bench_lines.h"
 #include "data/data_file.h"
@@ -14,21 +12,8 @@ namespace {
 
 constexpr long kLines = 1000000;
 
-const TLineStore& MillionLines() {
-    static const TLineStore store = [] {
-        TLineStore s;
-        s.Assign(BenchReadingLines(kLines));
-        return s;
-    }();
-    return store;
-}
-
-std::string TempPath(const char* name) {
-    return (std::filesystem::temp_directory_path() / (std::string(name) + std::to_string(::getpid()))).string();
-}
-
 void BM_ParseReadingLines(benchmark::State& state) {
-    const TLineStore& lines = MillionLines();
+    const TLineStore& lines = BenchMillionLines();
     for (auto _ : state) {
         readings::TParsedReadings parsed = readings::ParseReadingLines(lines);
         benchmark::DoNotOptimize(parsed.Series2.data());
@@ -65,8 +50,8 @@ void BM_ParseDamagedLines(benchmark::State& state) {
 BENCHMARK(BM_ParseDamagedLines)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_LoadDataFile(benchmark::State& state) {
-    const std::string path = TempPath("data_bench_load_");
-    readings::SaveLinesFile(path, MillionLines());
+    const std::string path = BenchTempPath("data_bench_load_");
+    readings::SaveLinesFile(path, BenchMillionLines());
     for (auto _ : state) {
         TLineStore loaded = readings::LoadDataFile(path);
         benchmark::DoNotOptimize(loaded.Count());
@@ -77,8 +62,8 @@ void BM_LoadDataFile(benchmark::State& state) {
 BENCHMARK(BM_LoadDataFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_SaveLinesFile(benchmark::State& state) {
-    const std::string path = TempPath("data_bench_save_");
-    for (auto _ : state) readings::SaveLinesFile(path, MillionLines());
+    const std::string path = BenchTempPath("data_bench_save_");
+    for (auto _ : state) readings::SaveLinesFile(path, BenchMillionLines());
     std::remove(path.c_str());
     state.SetItemsProcessed(state.iterations() * kLines);
 }
