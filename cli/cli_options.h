@@ -36,9 +36,10 @@ class EUsageError : public std::runtime_error {
 // Parses the arguments after the program name. Options go before or after the subcommand, as
 // "--name value" or "--name=value". With --help nothing else is checked. Otherwise throws
 // EUsageError for an unknown command or option, an option the subcommand does not take, a missing
-// value or a missing required option, erase without --yes, --append without -o, and a time text
+// value or a missing required option, erase without --yes, --append without -o, a time text
 // that does not convert ("'<text>' is not a valid date and time" for --from, --to, --start,
-// --stop; "'<text>' is not a valid time" for --interval).
+// --stop; "'<text>' is not a valid time" for --interval), --to before --from, and --stop not after
+// --start.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text of a subcommand (None: the program's overview), ending with a line end.

@@ -34,11 +34,11 @@ enum class TDownloadEnd {
 struct TDownloadReport {
     std::int64_t First = 0;
     std::int64_t End = 0;
-    std::int64_t Next = 0;              // the next index that would be asked for
-    std::int64_t LinesReceived = 0;     // every line read, repeats and damaged ones included
-    std::int64_t ReadingsStored = 0;    // lines handed to the host as readings
-    std::int64_t RepeatsDropped = 0;    // lines equal to the last stored one, dropped
-    std::int64_t Rerequested = 0;       // requests made again because a line was damaged or off its time
+    std::int64_t Next = 0;                  // the next index that would be asked for
+    std::int64_t LinesReceived = 0;         // every line read, repeats and damaged ones included
+    std::int64_t ReadingsStored = 0;        // lines handed to the host as readings
+    std::int64_t RepeatsDropped = 0;        // lines equal to the last stored one, dropped
+    std::int64_t Rerequested = 0;           // requests made again because a line was damaged or off its time
     std::vector<std::int64_t> DamagedKept;  // indices of lines kept as received, still damaged after two repeats
     std::vector<std::int64_t> OffTimeKept;  // indices of readings kept whose time is not start + index x interval
     TDownloadEnd Ending = TDownloadEnd::RangeCovered;
@@ -46,9 +46,7 @@ struct TDownloadReport {
     std::string PortErrorText;   // PortFailure: its text ("Input/output error")
 
     // The range came whole and every reading was clean.
-    bool Complete() const {
-        return Ending == TDownloadEnd::RangeCovered && DamagedKept.empty() && OffTimeKept.empty();
-    }
+    bool Complete() const { return Ending == TDownloadEnd::RangeCovered && DamagedKept.empty() && OffTimeKept.empty(); }
 };
 
 // "12, 37, 40" for a list of indices; after `most` of them " and <n> more".

@@ -85,8 +85,8 @@ TEST_P(DownloadAgainstAFaultyLine, StoresExactlyTheReadingsHeld) {
     const LoggerFormat format;
     const TDateTime start = std::floor(Now() * 1440 - 60) / 1440;  // a whole minute an hour ago
     const TDateTime stop = start + (Held - 1) / 86400.0;
-    std::vector<std::string> args = {"--start", format.DateTimeToText(start), "--stop", format.DateTimeToText(stop),
-                                     "--interval", "1"};
+    std::vector<std::string> args = {
+        "--start", format.DateTimeToText(start), "--stop", format.DateTimeToText(stop), "--interval", "1"};
     args.insert(args.end(), GetParam().faults.begin(), GetParam().faults.end());
     EmulatorRig rig(args);
     rig.port.OpenPort(rig.logger.SlavePath());

@@ -254,7 +254,8 @@ TDownloadReport TLoggerSession::DownloadReadings(const TDownloadRange& range) {
         return report;
     }
     const TRunningFlag running(downloading_);
-    const TDownloadContext context{port_,   host_,   Format, RecStart, RecStop, RecIntervalSeconds,
-                                   [this] { return LoggerClockNow(); }, LastReadingLine};
+    const TDownloadContext context{
+        port_,          host_, Format, RecStart, RecStop, RecIntervalSeconds, [this] { return LoggerClockNow(); },
+        LastReadingLine};
     return TReadingDownload(context, range).Run();
 }

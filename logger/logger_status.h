@@ -9,12 +9,12 @@
 #include "base/logger_format.h"
 
 struct TLoggerStatus {
-    std::optional<TDateTime> Clock;        // "T?": the logger's clock
-    std::optional<TDateTime> ClockReadAt;  // the computer's local time when the "T?" answer came
-    std::optional<TDateTime> RecStart;     // "R?": recording start
-    std::optional<TDateTime> RecStop;      // "S?": recording stop
-    std::string StopAnswer;                // the "S?" answer exactly as received (empty: none)
-    std::optional<TDateTime> Interval;     // "I?": recording interval as a time of day
+    std::optional<TDateTime> Clock;               // "T?": the logger's clock
+    std::optional<TDateTime> ClockReadAt;         // the computer's local time when the "T?" answer came
+    std::optional<TDateTime> RecStart;            // "R?": recording start
+    std::optional<TDateTime> RecStop;             // "S?": recording stop
+    std::string StopAnswer;                       // the "S?" answer exactly as received (empty: none)
+    std::optional<TDateTime> Interval;            // "I?": recording interval as a time of day
     std::optional<std::int64_t> IntervalSeconds;  // the interval in whole seconds
     std::optional<std::string> CAnswer;           // "C?", as received
     std::optional<std::string> Battery;           // "U?": battery voltage in millivolts, as received

@@ -18,20 +18,21 @@ class CheckReadingLineRows : public testing::TestWithParam<CheckRow> {};
 TEST_P(CheckReadingLineRows, TellsReadingsFromDamagedLines) {
     TDateTime time = -1;
     EXPECT_EQ(GetParam().reading, lorv::CheckReadingLine(GetParam().line, LoggerFormat(), time));
-    if (GetParam().reading) EXPECT_EQ(LoggerFormat().TextToDateTime("2026-12-08 04:16:01"), time);
-    else EXPECT_EQ(-1, time);
+    EXPECT_EQ(GetParam().reading ? LoggerFormat().TextToDateTime("2026-12-08 04:16:01") : -1.0, time);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, CheckReadingLineRows,
     testing::Values(CheckRow{"Clean", Clean, true},
                     // A logger answering CR LF leaves the CR in the line.
-                    CheckRow{"CarriageReturnAfter", Clean + "\r", true},
-                    CheckRow{"BlanksAfter", Clean + "  ", true},
+                    CheckRow{"CarriageReturnAfter", Clean + "\r", true}, CheckRow{"BlanksAfter", Clean + "  ", true},
                     CheckRow{"SignsAndExponent", "2026-12-08 04:16:01   -18.1  +0.3e1", true},
                     CheckRow{"CutLineGluedToTheNext", "2026-12-08 04:16:" + Clean, false},
                     CheckRow{"TwoMergedReadings", Clean + Clean, false},
-                    CheckRow{"NoiseInTheTime", "2026-12-08 0\x8f" "4:16:01    18.1     3.4", false},
+                    CheckRow{"NoiseInTheTime",
+                             "2026-12-08 0\x8f"
+                             "4:16:01    18.1     3.4",
+                             false},
                     CheckRow{"DigitPushedOutOfTheLastField", "2026-12-08 04:16:01    18.1     3.74", false},
                     CheckRow{"CommaDecimal", "2026-12-08 04:16:01    18,1     3.4", false},
                     CheckRow{"TabInAField", "2026-12-08 04:16:01\t   18.1     3.4", false},

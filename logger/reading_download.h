@@ -29,10 +29,10 @@
 class TSerialPort;
 class TLoggerHost;
 
-inline constexpr std::int32_t ChunkLimit = 25;       // lines per "D?"
-inline constexpr int LineTimeoutMs = 500;            // silence that ends a chunk
-inline constexpr int SilentRequestLimit = 3;         // requests of one index without a line
-inline constexpr int DamagedRepeats = 2;             // requests again for a damaged line
+inline constexpr std::int32_t ChunkLimit = 25;  // lines per "D?"
+inline constexpr int LineTimeoutMs = 500;       // silence that ends a chunk
+inline constexpr int SilentRequestLimit = 3;    // requests of one index without a line
+inline constexpr int DamagedRepeats = 2;        // requests again for a damaged line
 
 // What a download needs to know of the recording and the program around it.
 struct TDownloadContext {
@@ -41,9 +41,9 @@ struct TDownloadContext {
     const LoggerFormat& Format;
     TDateTime RecStart = 0;
     TDateTime RecStop = 0;
-    std::int64_t IntervalSeconds = 0;            // 0: reading times are not checked
-    std::function<TDateTime()> LoggerClockNow;   // the logger's clock as far as it is known
-    std::string& LastReadingLine;                // the last stored line; updated as lines are stored
+    std::int64_t IntervalSeconds = 0;           // 0: reading times are not checked
+    std::function<TDateTime()> LoggerClockNow;  // the logger's clock as far as it is known
+    std::string& LastReadingLine;               // the last stored line; updated as lines are stored
 };
 
 class TReadingDownload {

@@ -174,54 +174,73 @@ std::string WithInsert(const std::string& line, std::size_t at, const std::strin
     return line.substr(0, at) + noise + line.substr(at);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DownloadFaults,
-    testing::Values(
-        // The unfinished line at the end of a chunk is dropped with the input, not glued to the
-        // next answer; the next request fetches it whole.
-        FaultRow{"CutLineAtTheEndOfAChunk", 0,
-                 [](int request, std::int64_t, std::vector<std::string>& lines) {
-                     if (request > 1) return Joined(lines);
-                     const std::string last = lines.back();
-                     lines.pop_back();
-                     return Joined(lines) + last.substr(0, last.size() / 2);
-                 },
-                 73, 0, {"D?0", "D?24", "D?49"}},
-        FaultRow{"NoiseInsideALine", 0,
-                 [](int request, std::int64_t, std::vector<std::string>& lines) {
-                     if (request == 1) lines[10] = WithInsert(lines[10], 22, "\x8f~");
-                     return Joined(lines);
-                 },
-                 83, 1, {"D?0", "D?9", "D?34", "D?59"}},
-        // A digit pushed into the second channel keeps both fields numbers; the extra character
-        // gives it away.
-        FaultRow{"DigitInsideTheLastField", 0,
-                 [](int request, std::int64_t, std::vector<std::string>& lines) {
-                     if (request == 1) lines[3] = WithInsert(lines[3], 33, "7");
-                     return Joined(lines);
-                 },
-                 76, 1, {"D?0", "D?2", "D?27", "D?52"}},
-        FaultRow{"LostLineFeed", 0,
-                 [](int request, std::int64_t, std::vector<std::string>& lines) {
-                     if (request == 1) {
-                         lines[10] += lines[11];
-                         lines.erase(lines.begin() + 11);
-                     }
-                     return Joined(lines);
-                 },
-                 83, 1, {"D?0", "D?9", "D?34", "D?59"}},
-        // Noise in front of every answer lands on the line before the one asked for again.
-        FaultRow{"NoiseBeforeEveryAnswer", 5,
-                 [](int, std::int64_t, std::vector<std::string>& lines) { return "\x7f@!" + Joined(lines); }, 76, 3,
-                 {"D?5", "D?4", "D?29", "D?28", "D?53", "D?52"}},
-        FaultRow{"StaleBytesWaitingInThePort", 0, nullptr, 74, 0, {"D?0", "D?25", "D?50"}},
-        FaultRow{"AReadingOfAnotherIndex", 0,
-                 [](int request, std::int64_t, std::vector<std::string>& lines) {
-                     if (request == 2) lines.insert(lines.begin(), ReadingLine(3));
-                     return Joined(lines);
-                 },
-                 73, 1, {"D?0", "D?25", "D?24", "D?49"}}),
-    [](const testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, DownloadFaults,
+                         testing::Values(
+                             // The unfinished line at the end of a chunk is dropped with the input, not glued to the
+                             // next answer; the next request fetches it whole.
+                             FaultRow{"CutLineAtTheEndOfAChunk",
+                                      0,
+                                      [](int request, std::int64_t, std::vector<std::string>& lines) {
+                                          if (request > 1) return Joined(lines);
+                                          const std::string last = lines.back();
+                                          lines.pop_back();
+                                          return Joined(lines) + last.substr(0, last.size() / 2);
+                                      },
+                                      73,
+                                      0,
+                                      {"D?0", "D?24", "D?49"}},
+                             FaultRow{"NoiseInsideALine",
+                                      0,
+                                      [](int request, std::int64_t, std::vector<std::string>& lines) {
+                                          if (request == 1) lines[10] = WithInsert(lines[10], 22, "\x8f~");
+                                          return Joined(lines);
+                                      },
+                                      83,
+                                      1,
+                                      {"D?0", "D?9", "D?34", "D?59"}},
+                             // A digit pushed into the second channel keeps both fields numbers; the extra character
+                             // gives it away.
+                             FaultRow{"DigitInsideTheLastField",
+                                      0,
+                                      [](int request, std::int64_t, std::vector<std::string>& lines) {
+                                          if (request == 1) lines[3] = WithInsert(lines[3], 33, "7");
+                                          return Joined(lines);
+                                      },
+                                      76,
+                                      1,
+                                      {"D?0", "D?2", "D?27", "D?52"}},
+                             FaultRow{"LostLineFeed",
+                                      0,
+                                      [](int request, std::int64_t, std::vector<std::string>& lines) {
+                                          if (request == 1) {
+                                              lines[10] += lines[11];
+                                              lines.erase(lines.begin() + 11);
+                                          }
+                                          return Joined(lines);
+                                      },
+                                      83,
+                                      1,
+                                      {"D?0", "D?9", "D?34", "D?59"}},
+                             // Noise in front of every answer lands on the line before the one asked for again.
+                             FaultRow{"NoiseBeforeEveryAnswer",
+                                      5,
+                                      [](int, std::int64_t, std::vector<std::string>& lines) {
+                                          return "\x7f@!" + Joined(lines);
+                                      },
+                                      76,
+                                      3,
+                                      {"D?5", "D?4", "D?29", "D?28", "D?53", "D?52"}},
+                             FaultRow{"StaleBytesWaitingInThePort", 0, nullptr, 74, 0, {"D?0", "D?25", "D?50"}},
+                             FaultRow{"AReadingOfAnotherIndex",
+                                      0,
+                                      [](int request, std::int64_t, std::vector<std::string>& lines) {
+                                          if (request == 2) lines.insert(lines.begin(), ReadingLine(3));
+                                          return Joined(lines);
+                                      },
+                                      73,
+                                      1,
+                                      {"D?0", "D?25", "D?24", "D?49"}}),
+                         [](const testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
 
 TEST(DownloadReadings, ALineStillDamagedAfterTwoRepeatsIsKeptAndReported) {
     const std::string damaged = ReadingLine(7).substr(0, 27) + "   Err  ";
@@ -307,10 +326,10 @@ TEST_P(DownloadPortFailure, EndsAtOnceKeepingWhatCame) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, DownloadPortFailure,
-    testing::Values(FailureRow{"Unplugged", EIO, "Input/output error", 25, {"D?0", "D?25"}},
-                    FailureRow{"PortClosedFromTheEventPump", SerialErrNotOpen, "Instance not yet connected", 30,
-                               {"D?0", "D?25"}},
-                    FailureRow{"WriteFails", EIO, "Input/output error", 0, {}}),
+    testing::Values(
+        FailureRow{"Unplugged", EIO, "Input/output error", 25, {"D?0", "D?25"}},
+        FailureRow{"PortClosedFromTheEventPump", SerialErrNotOpen, "Instance not yet connected", 30, {"D?0", "D?25"}},
+        FailureRow{"WriteFails", EIO, "Input/output error", 0, {}}),
     [](const testing::TestParamInfo<FailureRow>& info) { return std::string(info.param.name); });
 
 TEST(DownloadReadings, ASilentLoggerEndsTheDownloadAfterThreeRequests) {
