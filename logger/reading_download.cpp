@@ -22,7 +22,8 @@ TDownloadProgress TReadingDownload::Progress() const {
 bool TReadingDownload::Held(std::int64_t index) const {
     if (c_.IntervalSeconds <= 0) return true;
     const TDateTime at = c_.RecStart + SecondsToDays(static_cast<double>(index * c_.IntervalSeconds + offsetSeconds_));
-    return SecondsBetween(at, c_.LoggerClockNow()) >= 0 && SecondsBetween(at, c_.RecStop) >= 0;
+    // A stop of 0 has not been read yet and limits nothing.
+    return SecondsBetween(at, c_.LoggerClockNow()) >= 0 && (c_.RecStop == 0 || SecondsBetween(at, c_.RecStop) >= 0);
 }
 
 void TReadingDownload::FailPort(std::int32_t code) {

@@ -61,7 +61,7 @@ class TReadingDownload {
     void Store(const std::string& line);
     void FailPort(std::int32_t code);
     // Whether the logger can hold reading `index` by now (its time is not after the logger's clock
-    // nor after the recording stop). True when the interval is unknown.
+    // nor after a known recording stop). True when the interval is unknown.
     bool Held(std::int64_t index) const;
     TDownloadProgress Progress() const;
 

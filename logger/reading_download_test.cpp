@@ -333,12 +333,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<FailureRow>& info) { return std::string(info.param.name); });
 
 TEST(DownloadReadings, ASilentLoggerEndsTheDownloadAfterThreeRequests) {
-    DownloadRig rig([](const std::string&) -> std::optional<std::string> { return std::string(); });
-    const TDownloadReport report = rig.Download(0, 60);
-    EXPECT_EQ(TDownloadEnd::LoggerSilent, report.Ending);
-    EXPECT_EQ((std::vector<std::string>{"D?0", "D?0", "D?0"}), rig.Commands());
-    EXPECT_GE(rig.drv->Now(), 1500u);
-    EXPECT_EQ(0, report.Next);
+    for (const bool stopKnown : {true, false}) {
+        DownloadRig rig([](const std::string&) -> std::optional<std::string> { return std::string(); });
+        if (!stopKnown) rig.session.RecStop = 0;  // not read yet: it limits nothing
+        const TDownloadReport report = rig.Download(0, 60);
+        EXPECT_EQ(TDownloadEnd::LoggerSilent, report.Ending) << stopKnown;
+        EXPECT_EQ((std::vector<std::string>{"D?0", "D?0", "D?0"}), rig.Commands());
+        EXPECT_GE(rig.drv->Now(), 1500u);
+        EXPECT_EQ(0, report.Next);
+    }
 }
 
 TEST(DownloadReadings, SilenceAtAReadingNotTakenYetEndsTheRangeQuietly) {
