@@ -47,6 +47,9 @@ std::string DownloadProblems(const TDownloadReport& report, const LoggerFormat& 
         case TDownloadEnd::StoppedByUser:
             break;
     }
+    if (!report.Missing.empty())
+        problems.push_back("Readings not received, those after them kept coming in their place: " +
+                           IndexListText(report.Missing));
     if (!report.DamagedKept.empty())
         problems.push_back("Damaged lines kept as received for readings " + IndexListText(report.DamagedKept));
     if (!report.OffTimeKept.empty())

@@ -261,8 +261,7 @@ TEST_F(CliAgainstEmulator, AFaultyLineStillGivesEveryReadingOnceAndDamageIsNamed
     const LoggerFormat f;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(static_cast<std::int64_t>(i), SecondsBetween(start, f.TextToDateTime(lines[i].substr(0, 19))));
-        TDateTime at = 0;
-        EXPECT_EQ(i != 40, lorv::CheckReadingLine(lines[i], f, at)) << lines[i];
+        EXPECT_EQ(i != 40, lorv::CheckReadingLine(lines[i], f).Reading) << lines[i];
     }
 }
 

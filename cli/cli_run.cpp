@@ -358,6 +358,9 @@ class TRun {
             case TDownloadEnd::NotStarted:
                 break;
         }
+        if (!report.Missing.empty())
+            fail(ExitDamaged, "readings not received (those after them kept coming in their place): " +
+                                  IndexListText(report.Missing, 20));
         if (!report.DamagedKept.empty())
             fail(ExitDamaged, "damaged lines kept as received for readings " + IndexListText(report.DamagedKept, 20));
         if (!report.OffTimeKept.empty())

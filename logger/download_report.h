@@ -41,12 +41,15 @@ struct TDownloadReport {
     std::int64_t Rerequested = 0;           // requests made again because a line was damaged or off its time
     std::vector<std::int64_t> DamagedKept;  // indices of lines kept as received, still damaged after two repeats
     std::vector<std::int64_t> OffTimeKept;  // indices of readings kept whose time is not start + index x interval
+    std::vector<std::int64_t> Missing;      // indices skipped: the readings after them kept coming in their place
     TDownloadEnd Ending = TDownloadEnd::RangeCovered;
     std::int32_t PortError = 0;  // PortFailure: the port's error code (an errno value for OS errors)
     std::string PortErrorText;   // PortFailure: its text ("Input/output error")
 
     // The range came whole and every reading was clean.
-    bool Complete() const { return Ending == TDownloadEnd::RangeCovered && DamagedKept.empty() && OffTimeKept.empty(); }
+    bool Complete() const {
+        return Ending == TDownloadEnd::RangeCovered && DamagedKept.empty() && OffTimeKept.empty() && Missing.empty();
+    }
 };
 
 // "12, 37, 40" for a list of indices; after `most` of them " and <n> more".

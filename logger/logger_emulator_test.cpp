@@ -105,9 +105,9 @@ TEST_P(DownloadAgainstAFaultyLine, StoresExactlyTheReadingsHeld) {
     for (std::size_t i = 0; i < rig.host.Data.size(); ++i) {
         distinct.insert(rig.host.Data[i]);
         if (i == 0 && !GetParam().damagedKept.empty()) continue;
-        TDateTime time = 0;
-        ASSERT_TRUE(lorv::CheckReadingLine(rig.host.Data[i], format, time)) << rig.host.Data[i];
-        EXPECT_EQ(static_cast<std::int64_t>(i), SecondsBetween(start, time)) << rig.host.Data[i];
+        const lorv::TLineCheck check = lorv::CheckReadingLine(rig.host.Data[i], format);
+        ASSERT_TRUE(check.Reading) << rig.host.Data[i];
+        EXPECT_EQ(static_cast<std::int64_t>(i), SecondsBetween(start, *check.Time)) << rig.host.Data[i];
     }
     EXPECT_EQ(distinct.size(), rig.host.Data.size());
 }

@@ -6,11 +6,13 @@
 // belong to a reading the index never counted), "D?" + index is posted and up to ChunkLimit lines
 // are read, each within LineTimeoutMs of silence; the index moves on by the lines received. A
 // line equal to the last stored one is dropped as a repeat. A line that is not a reading
-// (lorv::CheckReadingLine) is asked for again from its index, at most DamagedRepeats more times,
-// and then kept as received; a reading whose time is not start + index x interval is asked for
-// again once and then kept, and later readings are expected at its spacing. Asking again starts
-// one index early where it can, so that noise in front of an answer falls on a line already held;
-// the rest of the chunk that held the bad line is read and dropped first.
+// (lorv::CheckReadingLine), or the reading of another index, is asked for again from its index
+// at most DamagedRepeats more times; then a damaged line is kept as received, and the count
+// follows a misplaced reading's time (the readings it skipped are reported not received). A
+// reading whose time lies off start + n x interval altogether is asked for again once and then
+// kept, later readings being expected at its timing. Asking again starts a reading or two early where it can, so that
+// noise in front of an answer falls on a line already held; the rest of the chunk that held the bad line is read and
+// dropped first.
 //
 // The download ends when the range is covered, when the host no longer wants it, on any port
 // failure other than the time-out (at once), or when the logger sends nothing for the same index
@@ -25,6 +27,7 @@
 
 #include "base/logger_format.h"
 #include "logger/download_report.h"
+#include "logger/reading_check.h"
 
 class TSerialPort;
 class TLoggerHost;
@@ -54,10 +57,15 @@ class TReadingDownload {
   private:
     enum class TChunkEnd { Full, Quiet, Stopped, PortFailed, BeyondEnd };
 
-    TChunkEnd ReceiveChunk(std::int64_t ask, bool overlap, std::int64_t& newLines);
+    // Receives the answer to "D?" + ask; its first `lead` lines are held already.
+    TChunkEnd ReceiveChunk(std::int64_t ask, std::int64_t lead, std::int64_t& newLines);
+    // Seconds by which the time of a checked line lies off the one expected at `index` (0 when it
+    // has no time or the interval is unknown).
+    std::int64_t OffBy(const lorv::TLineCheck& check, std::int64_t index) const;
     // Handles one line at `index`; false when the line lies beyond the range and ends it.
     bool Take(const std::string& line, std::int64_t index);
-    void AskAgainFrom(std::int64_t index);
+    // Ends the chunk at `index`, to be asked for again starting `lead` readings before it.
+    void AskAgainFrom(std::int64_t index, std::int64_t lead);
     void Store(const std::string& line);
     void FailPort(std::int32_t code);
     // Whether the logger can hold reading `index` by now (its time is not after the logger's clock
@@ -69,8 +77,10 @@ class TReadingDownload {
     TDownloadRange range_;
     TDownloadReport report_;
     std::int64_t next_ = 0;
+    std::int64_t lineIndex_ = 0;  // the index of the next line of the chunk
     std::optional<std::int64_t> askAgainFrom_;
-    std::map<std::int64_t, int> damagedTries_;
+    std::int64_t lead_ = 0;
+    std::map<std::int64_t, int> repeats_;  // requests made again for an index, damaged or misplaced
     std::set<std::int64_t> offTimeAsked_;
     std::int64_t offsetSeconds_ = 0;  // kept readings' time minus their nominal time
 };

@@ -251,8 +251,9 @@ TEST(DownloadReadings, ALineStillDamagedAfterTwoRepeatsIsKeptAndReported) {
 
     const TDownloadReport report = rig.Download(0, 20);
 
-    EXPECT_EQ((std::vector<std::string>{"D?0", "D?6", "D?6"}), rig.Commands());
-    std::vector<std::string> expected = Lines(0, 31);
+    // The repeats start one and five readings early.
+    EXPECT_EQ((std::vector<std::string>{"D?0", "D?6", "D?2"}), rig.Commands());
+    std::vector<std::string> expected = Lines(0, 27);
     expected[7] = damaged;
     EXPECT_EQ(expected, rig.host.Data);
     EXPECT_EQ(std::vector<std::int64_t>{7}, report.DamagedKept);
@@ -282,6 +283,24 @@ TEST(DownloadReadings, AReadingOffItsTimeIsKeptAfterOneRepeatAndLaterOnesFollowI
     EXPECT_EQ(std::vector<std::int64_t>{10}, report.OffTimeKept);
     EXPECT_TRUE(report.DamagedKept.empty());
     EXPECT_EQ(1, report.Rerequested);
+}
+
+TEST(DownloadReadings, AReadingThatNeverComesIsReportedNotReceivedAndTheCountFollowsTheTimes) {
+    // The logger skips reading 7 in every answer: the reading after it comes in its place.
+    DownloadRig rig(Readings(25, [](int, std::int64_t first, std::vector<std::string>& lines) {
+        if (first <= 7) lines.erase(lines.begin() + (7 - first));
+        return Joined(lines);
+    }));
+
+    const TDownloadReport report = rig.Download(0, 30);
+
+    EXPECT_EQ((std::vector<std::string>{"D?0", "D?6", "D?2", "D?27"}), rig.Commands());
+    std::vector<std::string> expected = Lines(0, 7);
+    const std::vector<std::string> after = Lines(8, 52);
+    expected.insert(expected.end(), after.begin(), after.end());
+    EXPECT_EQ(expected, rig.host.Data);
+    EXPECT_EQ(std::vector<std::int64_t>{7}, report.Missing);
+    EXPECT_FALSE(report.Complete());
 }
 
 // ---------------------------------------------------------------- how a download ends
