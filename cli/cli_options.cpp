@@ -202,7 +202,7 @@ std::string UsageText(Command cmd) {
                    "\n"
                    "Times T are \"yyyy-mm-dd hh:nn:ss\" or \"yyyy-mm-dd\".\n"
                    "Exit status: 0 done, 1 no logger or no answer, 2 usage error, 3 file or port error,\n"
-                   "4 damaged readings kept as received, 128 + signal number when stopped by a signal\n"
+                   "4 readings damaged or not received, 128 + signal number when stopped by a signal\n"
                    "(what came is kept).\n"
                    "'lorv304d-cli <command> --help' describes one command.\n";
         case Command::Ports:
