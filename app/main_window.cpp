@@ -47,8 +47,6 @@ constexpr int LabelX = 18, FieldX = 80, FieldWidth = 180, ButtonX = 275, ButtonW
 constexpr int RowStep = 40;
 constexpr int StatusFirstRow = 25, OtherFirstRow = 35;
 
-QString FromBytes(const std::string& bytes) { return QString::fromStdString(Cp1250ToUtf8(bytes)); }
-
 }  // namespace
 
 TForm1::TForm1(TEnvironment environment, QWidget* parent)
@@ -514,34 +512,16 @@ void TForm1::ProcessEvents() { QCoreApplication::processEvents(); }
 
 bool TForm1::DownloadWanted() { return !closed_ && sbRead->isChecked(); }
 
-void TForm1::ShowField(Field field, const std::string& text) {
-    const QString value = FromBytes(text);
-    switch (field) {
-        case Field::Model:
-            eDev->setText(value);
-            break;
-        case Field::Voltage:
-            eVBat->setText(value);
-            break;
-        case Field::Clock:
-            meDT->setText(value);
-            break;
-        case Field::Start:
-            meStart->setText(value);
-            break;
-        case Field::Stop:
-            meStop->setText(value);
-            break;
-        case Field::Interval:
-            mePeriod->setText(value);
-            break;
-        case Field::ReadStart:
-            meRdStart->setText(value);
-            break;
-        case Field::ReadStop:
-            meRdStop->setText(value);
-            break;
-    }
-}
+void TForm1::ReadingStored(const std::string& line) { AppendDataLine(line); }
 
-void TForm1::StartClockTimer() { Timer2->start(); }
+void TForm1::ProbeStarting(const std::string& portName) { SetStatusText(Cp1250ToUtf8(portName)); }
+
+void TForm1::ProbeFailed(const TProbeResult&) { RefreshMarkers(); }
+
+void TForm1::ChunkDone(const TDownloadProgress& progress) {
+    Edit1->setText(QString::number(progress.Next));
+    // 64-bit arithmetic: (next - first) * 100 would overflow 32 bits on long ranges.
+    const std::int64_t count = progress.End - progress.First;
+    const std::int64_t done = progress.Next - progress.First;
+    if (count != 0 && done <= count) SetStatusText(std::to_string(done * 100 / count) + "%");
+}

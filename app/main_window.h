@@ -114,14 +114,20 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void Drukuj1Click();
 
     // ---- TLoggerHost ----
-    void AppendCommLog(const std::string& line) override;   // -> Memo1
-    void SetStatusText(const std::string& utf8) override;   // -> stBar
-    void AppendDataLine(const std::string& line) override;  // -> Memo2
-    void ProcessEvents() override;                          // QCoreApplication::processEvents
-    bool DownloadWanted() override;                         // sbRead is down and the window open
-    void ShowField(Field field, const std::string& text) override;
-    void StartClockTimer() override;  // Timer2 on
-    void RefreshMarkers() override;   // main_window_chart.cpp
+    void AppendCommLog(const std::string& line) override;        // -> Memo1
+    void ProcessEvents() override;                               // QCoreApplication::processEvents
+    bool DownloadWanted() override;                              // sbRead is down and the window open
+    void ReadingStored(const std::string& line) override;        // -> Memo2
+    void ProbeStarting(const std::string& portName) override;    // the port name in stBar
+    void ProbeFailed(const TProbeResult& probe) override;        // RefreshMarkers
+    void ChunkDone(const TDownloadProgress& progress) override;  // Edit1 and "<n>%" in stBar
+
+    void SetStatusText(const std::string& utf8);   // -> stBar
+    void AppendDataLine(const std::string& line);  // -> Memo2
+    void RefreshMarkers();                         // main_window_chart.cpp
+    // Shows the values a status read brought in their fields (main_window_logger.cpp); an answer
+    // that did not convert is then thrown as the error that ended the read.
+    void ShowLoggerStatus(const TLoggerStatus& status);
 
     // ---- sizes ----
     // A length of the layout, given in pixels at 120 pixels per inch, for this screen.

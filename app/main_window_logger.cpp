@@ -1,15 +1,20 @@
-// TForm1: the logger's buttons, fields and clock. The protocol itself lives in Session; these
-// handlers take the texts from the fields, ask the user where needed and show the outcome.
+// TForm1: the logger's buttons, fields and clock. The protocol itself lives in Session, which
+// returns what it learned as values; these handlers take the texts from the fields, ask the user
+// where needed and turn the values into the window's texts.
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/masked_edit.h"
 #include "app/memo_view.h"
 #include "base/cp1250.h"
+#include "base/errors.h"
 #include "data/data_file.h"
 #include "logger/logger_time.h"
+#include "logger/reading_download.h"
 
 namespace {
 
@@ -19,17 +24,82 @@ constexpr const char* DownloadFile = "data.log";
 // A field's text as the bytes that go to the logger (code page 1250, ASCII in practice).
 std::string ToBytes(const QString& text) { return Utf8ToCp1250(text.toStdString()); }
 
+// Bytes from the logger as a field's text.
+QString FromBytes(const std::string& bytes) { return QString::fromStdString(Cp1250ToUtf8(bytes)); }
+
+// What a finished download fell short of, for the general error report; empty when nothing did.
+std::string DownloadProblems(const TDownloadReport& report, const LoggerFormat& format, TDateTime recStart) {
+    std::vector<std::string> problems;
+    switch (report.Ending) {
+        case TDownloadEnd::PortFailure:
+            problems.push_back("The download stopped at reading " + std::to_string(report.Next) + ": " +
+                               report.PortErrorText);
+            break;
+        case TDownloadEnd::LoggerSilent:
+            problems.push_back("The logger sent nothing for reading " + std::to_string(report.Next) + ", asked " +
+                               std::to_string(SilentRequestLimit) + " times; the download stopped there");
+            break;
+        case TDownloadEnd::NotStarted:
+            problems.push_back("The recording starts at " + format.DateTimeToText(recStart) +
+                               "; the logger holds no reading yet");
+            break;
+        case TDownloadEnd::RangeCovered:
+        case TDownloadEnd::StoppedByUser:
+            break;
+    }
+    if (!report.Missing.empty())
+        problems.push_back("Readings not received, those after them kept coming in their place: " +
+                           IndexListText(report.Missing));
+    if (!report.DamagedKept.empty())
+        problems.push_back("Damaged lines kept as received for readings " + IndexListText(report.DamagedKept));
+    if (!report.OffTimeKept.empty())
+        problems.push_back("Readings kept whose time is not the recording start plus index times interval: " +
+                           IndexListText(report.OffTimeKept));
+    std::string text;
+    for (const std::string& problem : problems) text += (text.empty() ? "" : ".\n") + problem;
+    return text;
+}
+
 }  // namespace
 
 // Searches the virtual COM ports for a logger and shows its model, clock and battery.
 void TForm1::btConnectClick() {
     ClearData();
-    if (!Session.Connect()) ShowMessage(QStringLiteral("No device found"));
+    const TSearchResult search = Session.Connect();
+    if (!search.Found()) {
+        ShowMessage(QStringLiteral("No device found"));
+        return;
+    }
+    eDev->setText(FromBytes(search.Answer()));
+    stBar->setText(QStringLiteral("Połączono z ") + eDev->text());
+    RefreshMarkers();
+    ShowLoggerStatus(Session.ReadClockAndBattery());
 }
 
 // Reads the logger's clock, recording settings and battery and proposes the read range.
 void TForm1::btReadCfgClick() {
-    if (Connected) Session.ReadLoggerSettings();
+    if (Connected) ShowLoggerStatus(Session.ReadLoggerSettings());
+}
+
+void TForm1::ShowLoggerStatus(const TLoggerStatus& status) {
+    if (status.Clock) meDT->setText(QString::fromLatin1(LoggerFormat.DateTimeToText(*status.Clock)));
+    if (status.RecStart) {
+        const QString start = QString::fromLatin1(LoggerFormat.DateTimeToText(*status.RecStart));
+        meStart->setText(start);
+        meRdStart->setText(start);
+        Timer2->start();  // stays on for the rest of the run
+    }
+    if (status.RecStop) {
+        meStop->setText(QString::fromLatin1(LoggerFormat.DateTimeToText(*status.RecStop)));
+        // The proposed range ends at the recording stop (the answer as received) or now, whichever
+        // is earlier.
+        const TDateTime now = Session.CurrentTime();
+        meRdStop->setText(now >= *status.RecStop ? FromBytes(status.StopAnswer)
+                                                 : QString::fromLatin1(LoggerFormat.DateTimeToText(now)));
+    }
+    if (status.Interval) mePeriod->setText(QString::fromLatin1(LoggerFormat.TimeToText(*status.Interval)));
+    if (status.Battery) eVBat->setText(FromBytes(*status.Battery + " mV"));
+    if (status.Failure) throw *status.Failure;
 }
 
 // Sets the logger's clock to now and writes the recording start, stop and interval. A text that is
@@ -63,9 +133,11 @@ void TForm1::Timer2Timer() {
 
 // Works out the first and end reading index of the read range into Edit1 and Edit2.
 void TForm1::Button1Click() {
-    Session.ComputeReadRange(ToBytes(meRdStart->text()), ToBytes(meRdStop->text()));
-    Edit1->setText(QString::number(Session.ReadFirstIndex));
-    Edit2->setText(QString::number(Session.ReadEndIndex));
+    std::string to = ToBytes(meRdStop->text());
+    const TDownloadRange range = Session.ComputeReadRange(ToBytes(meRdStart->text()), to);
+    if (to != ToBytes(meRdStop->text())) meRdStop->setText(FromBytes(to));
+    Edit1->setText(QString::number(range.First));
+    Edit2->setText(QString::number(range.End));
 }
 
 // Starts the download of the read range, or stops a running one. The download lets window events
@@ -73,15 +145,36 @@ void TForm1::Button1Click() {
 void TForm1::sbReadClick() {
     Button1Click();
     if (!sbRead->isChecked()) return;
-    const TLoggerSession::DownloadResult result = Session.DownloadReadings();
-    Edit1->setText(QString::number(result.Next));
-    if (!result.Started) return;  // no new data: the button stays down until the next press
+    TDownloadRange range;
+    range.First = Edit1->text().toLongLong();
+    range.End = Edit2->text().toLongLong();
+    if (range.First == range.End) {
+        // The reading at the first index is the last one fetched: the button stays down until the
+        // next press.
+        SetStatusText("Brak nowych danych !");
+        return;
+    }
+    const TDownloadReport report = Session.DownloadReadings(range);
     sbRead->setChecked(false);
-    // Written whole or not at all; when it fails the error report ends the press here and the
-    // received lines stay in the panel.
-    readings::SaveLinesFile(DownloadFile, Memo2->Lines());
+    const std::string problems = DownloadProblems(report, LoggerFormat, RecStart);
+    if (report.Ending == TDownloadEnd::NotStarted) {
+        ShowErrorReport(problems);
+        return;
+    }
+    const QString lastTime = FromBytes(LastReadingLine.substr(0, 19));
+    meRdStart->setText(lastTime);
+    meRdStop->setText(lastTime);
+    // Written whole or not at all; when it fails the error report ends the press here (naming
+    // what the download fell short of too) and the received lines stay in the panel.
+    try {
+        readings::SaveLinesFile(DownloadFile, Memo2->Lines());
+    } catch (const EFileError& e) {
+        throw EFileError(problems.empty() ? std::string(e.what()) : std::string(e.what()) + ".\n" + problems);
+    }
     Chart->SetDataFileName(QString::fromLatin1(DownloadFile));
     // The parse adds every line of the panel, so the series start empty to hold each point once.
     ClearSeries();
     ParseDataLines();
+    // Said once, after the data is saved and drawn.
+    if (!problems.empty()) ShowErrorReport(problems);
 }

@@ -9,9 +9,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <ostream>
@@ -27,6 +29,7 @@
 #include "base/logger_format.h"
 #include "data/data_file.h"
 #include "emulator/emulator_process.h"
+#include "logger/reading_check.h"
 #include "serial/serial_port.h"
 
 namespace {
@@ -441,17 +444,119 @@ TEST_F(LoggerWindowTest, AnUnwritableDataLogIsReportedAndKeepsThePanel) {
     EXPECT_TRUE(QFileInfo(dir.path() + "/data.log").isDir());
 }
 
-TEST_F(LoggerWindowTest, ALoggerUnpluggedMidwayEndsTheDownload) {
-    ConnectTo({"--readings", "100", "--interval", "1", "--baud", "9600"});
+TEST_F(LoggerWindowTest, AFaultyLineStillFillsThePanelWithEveryReadingOnceAndClean) {
+    // A finished recording of 120 readings, so that the faults fall on the same lines each run.
+    const TDateTime start = std::floor(Now() * 1440 - 60) / 1440;
+    ConnectTo({"--start", Format.DateTimeToText(start), "--stop", Format.DateTimeToText(start + 119 / 86400.0),
+               "--interval", "1", "--cut-line", "--line-noise", "13", "--lost-lf", "31"});
     form->btReadCfg->click();
-    WhileDownloading([this] { return form->Memo2->Lines().Count() >= 5; }, [this] { logger->Stop(); });
     Download();
-    EXPECT_FALSE(form->sbRead->isChecked());
     const auto panel = Panel();
-    ASSERT_GE(panel.size(), 5u);
-    // What came before stays; a failing port adds at most one empty line.
-    EXPECT_LE(std::count(panel.begin(), panel.end(), std::string()), 1);
+    ASSERT_EQ(120u, panel.size());
+    TDateTime previous = 0;
+    for (std::size_t i = 0; i < panel.size(); ++i) {
+        ASSERT_TRUE(lorv::CheckReadingLine(panel[i], Format).Reading) << panel[i];
+        const TDateTime at = *lorv::CheckReadingLine(panel[i], Format).Time;
+        if (i > 0) {
+            EXPECT_EQ(1, SecondsBetween(previous, at)) << panel[i];
+        }
+        previous = at;
+    }
+    EXPECT_TRUE(dialogs->Messages.empty());
     EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText("data.log"));
+}
+
+struct EndingRow {
+    const char* Name;
+    std::vector<std::string> Args;
+    std::size_t Stored;
+    const char* Report;  // the one error report, before its "."
+};
+void PrintTo(const EndingRow& row, std::ostream* os) { *os << row.Name; }
+
+class DownloadEnding : public LoggerWindowTest, public ::testing::WithParamInterface<EndingRow> {};
+
+// What came is saved and drawn first; then the one report says what the download fell short of,
+// while the status line keeps its last percentage.
+TEST_P(DownloadEnding, IsReportedOnceAfterTheDataIsSavedAndDrawn) {
+    std::vector<std::string> args = {"--readings", "40", "--interval", "1"};
+    args.insert(args.end(), GetParam().Args.begin(), GetParam().Args.end());
+    ConnectTo(args);
+    form->btReadCfg->click();
+    std::vector<bool> drawnAtReport;
+    dialogs->OnMessage = [this, &drawnAtReport](const TShownMessage&) {
+        drawnAtReport.push_back(!form->Chart->isHidden() && QFileInfo::exists("data.log"));
+    };
+    Download();
+
+    EXPECT_EQ(GetParam().Stored, Panel().size());
+    ASSERT_EQ(1u, dialogs->Messages.size());
+    EXPECT_EQ(ErrorReportText(GetParam().Report), dialogs->Messages[0].Text.toStdString());
+    EXPECT_EQ(TMessageIcon::Error, dialogs->Messages[0].Icon);
+    EXPECT_EQ(std::vector<bool>{true}, drawnAtReport);
+    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText("data.log"));
+    EXPECT_EQ(GetParam().Stored, form->Chart->Series1.Count());
+    EXPECT_FALSE(form->sbRead->isChecked());
+    EXPECT_NE(std::string::npos, form->stBar->text().toStdString().find('%'));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, DownloadEnding,
+    ::testing::Values(
+        EndingRow{"Unplugged", {"--unplug-after", "30"}, 30, "The download stopped at reading 30: Input/output error"},
+        EndingRow{"DamagedReadingKept", {"--bad-reading", "7"}, 40, "Damaged lines kept as received for readings 7"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(LoggerWindowTest, ARecordingThatStartsLaterIsReportedWithoutAsking) {
+    ConnectTo({"--start-in", "3600"});
+    form->btReadCfg->click();
+    const std::size_t before = Log().size();
+    Download();
+    EXPECT_EQ(before, Log().size());
+    ASSERT_EQ(1u, dialogs->Messages.size());
+    EXPECT_EQ(ErrorReportText("The recording starts at " + Text(form->meStart) + "; the logger holds no reading yet"),
+              dialogs->Messages[0].Text.toStdString());
+    EXPECT_FALSE(form->sbRead->isChecked());
+    EXPECT_TRUE(Panel().empty());
+}
+
+// The real focus moves: the field has the focus in the shown, active window when the button is
+// clicked with the mouse.
+TEST_F(LoggerWindowTest, ClickingAButtonOutOfAnIncompleteFieldShowsOneMessageAndRunsNothing) {
+    ConnectTo({});
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const std::size_t before = Log().size();
+    const std::string invalid = ErrorReportText(TMaskEdit::InvalidInputMessage);
+
+    form->meStart->setFocus(Qt::MouseFocusReason);
+    form->meStart->setCursorPosition(0);
+    QTest::keyClicks(form->meStart, QStringLiteral("2026"));
+    QTest::mouseClick(form->btWriteCfg, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(1u, dialogs->Messages.size());
+    EXPECT_EQ(invalid, dialogs->Messages[0].Text.toStdString());
+    EXPECT_TRUE(form->meStart->hasFocus());
+    EXPECT_EQ(before, Log().size()) << "the button's handler ran";
+
+    // The same when the check runs between the press and the release.
+    QTest::mousePress(form->btWriteCfg, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QTest::mouseRelease(form->btWriteCfg, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(2u, dialogs->Messages.size());
+    EXPECT_TRUE(form->meStart->hasFocus());
+    EXPECT_EQ(before, Log().size()) << "the button's handler ran";
+
+    // Completed, the field lets the click through.
+    QTest::keyClicks(form->meStart, QStringLiteral("1210080000"));
+    form->meStop->setText("2026-12-11 08:00:00");
+    form->mePeriod->setText("00:01:00");
+    QTest::mouseClick(form->btWriteCfg, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(2u, dialogs->Messages.size());
+    EXPECT_EQ("R!2026-12-10 08:00:00", Log()[before + 1]);
 }
 
 TEST_F(LoggerWindowTest, ClosingTheWindowMidwayEndsTheDownloadFirst) {

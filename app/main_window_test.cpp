@@ -223,26 +223,28 @@ TEST_F(Form1Test, CommandExchangeWithoutAPortLogsAtOnce) {
 
 TEST_F(Form1Test, LoggerHostReachesTheControls) {
     Create();
-    form->ShowField(TLoggerHost::Field::Voltage, "4012 mV");
-    form->ShowField(TLoggerHost::Field::Clock, "2017-03-05 14:00:00");
-    form->ShowField(TLoggerHost::Field::Interval, "00:05:00");
-    form->ShowField(TLoggerHost::Field::Model, "LOG\xb9");  // code page 1250 "ą"
+    TLoggerStatus status;
+    status.Clock = LoggerFormat().TextToDateTime("2017-03-05 14:00:00");
+    status.Interval = LoggerFormat().TextToTime("00:05:00");
+    status.Battery = "4012";
+    form->ShowLoggerStatus(status);
     EXPECT_EQ("4012 mV", form->eVBat->text().toStdString());
     EXPECT_EQ("2017-03-05 14:00:00", form->meDT->text().toStdString());
     EXPECT_EQ("00:05:00", form->mePeriod->text().toStdString());
-    EXPECT_EQ("LOGą", form->eDev->text().toStdString());
+    EXPECT_FALSE(form->Timer2->isActive());  // only a recording start switches the clock on
 
-    form->SetStatusText("Odczyt 41 %");
-    EXPECT_EQ("Odczyt 41 %", form->stBar->text().toStdString());
-    form->AppendDataLine("2017-03-05 14:00:00  21.50   19.25");
+    form->ProbeStarting("pts/\xb9");  // code page 1250 "ą"
+    EXPECT_EQ("pts/ą", form->stBar->text().toStdString());
+    form->ChunkDone(TDownloadProgress{0, 60, 25, 25});
+    EXPECT_EQ("41%", form->stBar->text().toStdString());
+    EXPECT_EQ("25", form->Edit1->text().toStdString());
+    form->ReadingStored("2017-03-05 14:00:00  21.50   19.25");
     ASSERT_EQ(1u, form->Memo2->Lines().Count());
     EXPECT_EQ("2017-03-05 14:00:00  21.50   19.25", form->Memo2->Lines()[0]);
 
     EXPECT_FALSE(form->DownloadWanted());
     form->sbRead->setChecked(true);
     EXPECT_TRUE(form->DownloadWanted());
-    form->StartClockTimer();
-    EXPECT_TRUE(form->Timer2->isActive());
     form->close();
     EXPECT_FALSE(form->DownloadWanted());  // closing ends a download
     EXPECT_FALSE(form->sbRead->isChecked());

@@ -1,10 +1,38 @@
 #include "app/masked_edit.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QPointer>
+
+namespace {
+
+// Runs a pending leave check before a mouse release reaches any widget, and swallows the release
+// when the check keeps the focus in its field: otherwise the button pressed to leave the field
+// would run its handler before (or besides) the check.
+class TLeaveCheckGuard : public QObject {
+  public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonRelease || !watched->isWidgetType()) return false;
+        return !TMaskEdit::RunPendingLeaveCheck();
+    }
+};
+
+void InstallLeaveCheckGuard() {
+    static QPointer<TLeaveCheckGuard> guard;
+    if (guard || !qApp) return;
+    guard = new TLeaveCheckGuard(qApp);
+    qApp->installEventFilter(guard);
+}
+
+}  // namespace
+
+TMaskEdit* TMaskEdit::pendingLeave_ = nullptr;
 
 TMaskEdit::TMaskEdit(const QString& editMask, QWidget* parent) : QLineEdit(parent) {
+    InstallLeaveCheckGuard();
     const QStringList parts = editMask.split(QLatin1Char(';'));
     pattern_ = parts.value(0);
     if (pattern_.startsWith(QLatin1Char('!'))) pattern_.remove(0, 1);
@@ -27,6 +55,10 @@ TMaskEdit::TMaskEdit(const QString& editMask, QWidget* parent) : QLineEdit(paren
     setInputMask(qtMask);
     setMaxLength(static_cast<int>(pattern_.size()));
     savedText_ = text();
+}
+
+TMaskEdit::~TMaskEdit() {
+    if (pendingLeave_ == this) pendingLeave_ = nullptr;
 }
 
 bool TMaskEdit::IsDigitPosition(int i) const { return pattern_.at(i) == QLatin1Char('0'); }
@@ -88,6 +120,23 @@ bool TMaskEdit::CheckLeave() {
     return false;
 }
 
+bool TMaskEdit::RunPendingLeaveCheck() { return pendingLeave_ ? pendingLeave_->RunLeaveCheck() : true; }
+
+bool TMaskEdit::RunLeaveCheck() {
+    if (pendingLeave_ == this) pendingLeave_ = nullptr;
+    if (!leavePending_) return true;
+    leavePending_ = false;
+    if (hasFocus()) return true;  // came back already
+    // The button whose press took the focus, if it is still held down.
+    auto* pressed = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    if (!CheckLeave()) {
+        if (pressed && pressed->isDown()) pressed->setDown(false);
+        return false;
+    }
+    emit Exited();
+    return true;
+}
+
 void TMaskEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     if (!isModified()) savedText_ = text();
@@ -97,14 +146,12 @@ void TMaskEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     // Switching to another window or opening a menu does not leave the field.
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
-    // The check may show a modal box; run it after the focus change has finished, not inside it.
+    // The check may show a modal box; run it after the focus change has finished, not inside it,
+    // or at the release of the button pressed to leave the field, whichever comes first.
+    leavePending_ = true;
+    pendingLeave_ = this;
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (hasFocus()) return;  // came back already (e.g. a second check queued)
-            if (CheckLeave()) emit Exited();
-        },
-        Qt::QueuedConnection);
+        this, [this] { RunLeaveCheck(); }, Qt::QueuedConnection);
 }
 
 void TMaskEdit::keyPressEvent(QKeyEvent* event) {

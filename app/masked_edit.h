@@ -11,6 +11,10 @@
 // and reports it) and takes the focus back. Escape abandons the change: the text returns to what it
 // was when the field got the focus (or was last set). A field left with an acceptable text emits
 // Exited().
+//
+// The check runs once the focus change has finished, and at the latest when the mouse button
+// whose press moved the focus is released: a click on a button that leaves a field with a missing
+// digit shows the one message and does not click the button.
 #include <QLineEdit>
 #include <QString>
 #include <functional>
@@ -21,6 +25,7 @@ class TMaskEdit : public QLineEdit {
     static constexpr const char* InvalidInputMessage = "Invalid input value.  Use escape key to abandon changes";
 
     explicit TMaskEdit(const QString& editMask, QWidget* parent = nullptr);
+    ~TMaskEdit() override;
 
     // The field's text: the pattern's length, a space for each digit not typed. Hides
     // QLineEdit::text(), which drops the untyped positions.
@@ -43,6 +48,11 @@ class TMaskEdit : public QLineEdit {
     // field may be left.
     bool CheckLeave();
 
+    // Runs the leave check of a field that lost the focus and has not been checked yet, if any.
+    // Returns false when that check kept the focus in the field (a button still held down by the
+    // press that moved the focus is let up, so its release does not click it).
+    static bool RunPendingLeaveCheck();
+
   signals:
     // The focus left the field and its text passed the leave check.
     void Exited();
@@ -54,6 +64,10 @@ class TMaskEdit : public QLineEdit {
 
   private:
     bool IsDigitPosition(int i) const;
+    bool RunLeaveCheck();
+
+    bool leavePending_ = false;       // the focus left and the check has not run yet
+    static TMaskEdit* pendingLeave_;  // the field left last, until its check ran
 
     QString pattern_;
     QChar blank_ = QLatin1Char('_');

@@ -76,9 +76,9 @@ double Temperature(Command cmd, const std::string& text) {
     return value;
 }
 
-void CheckDateTime(Command cmd, const std::string& text) {
+TDateTime CheckDateTime(Command cmd, const std::string& text) {
     try {
-        LoggerFormat().TextToDateTime(text);
+        return LoggerFormat().TextToDateTime(text);
     } catch (const EConvertError& e) {
         throw EUsageError(cmd, e.what());
     }
@@ -189,12 +189,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             if (o.Append && o.Output.empty()) throw EUsageError(o.Cmd, "--append needs an output file (-o FILE)");
             if (o.From) CheckDateTime(o.Cmd, *o.From);
             if (o.To) CheckDateTime(o.Cmd, *o.To);
+            if (o.From && o.To && CheckDateTime(o.Cmd, *o.To) < CheckDateTime(o.Cmd, *o.From))
+                throw EUsageError(o.Cmd, "--to " + *o.To + " is before --from " + *o.From);
             break;
         case Command::Start:
             if (o.Start.empty() || o.Stop.empty() || o.Interval.empty())
                 throw EUsageError(o.Cmd, "start needs --start, --stop and --interval");
-            CheckDateTime(o.Cmd, o.Start);
-            CheckDateTime(o.Cmd, o.Stop);
+            if (CheckDateTime(o.Cmd, o.Stop) <= CheckDateTime(o.Cmd, o.Start))
+                throw EUsageError(o.Cmd, "--stop " + o.Stop + " is not after --start " + o.Start);
             try {
                 LoggerFormat().TextToTime(o.Interval);
             } catch (const EConvertError& e) {
@@ -245,7 +247,8 @@ std::string UsageText(Command cmd) {
                    "\n"
                    "Times T are \"yyyy-mm-dd hh:nn:ss\" or \"yyyy-mm-dd\".\n"
                    "Exit status: 0 done, 1 no logger or no answer, 2 usage error, 3 file or port error,\n"
-                   "128 + signal number when stopped by a signal (what came is kept).\n"
+                   "4 readings damaged or not received, 128 + signal number when stopped by a signal\n"
+                   "(what came is kept).\n"
                    "'lorv304d-cli <command> --help' describes one command.\n";
         case Command::Ports:
             text =
@@ -271,19 +274,23 @@ std::string UsageText(Command cmd) {
             text =
                 "Usage: lorv304d-cli download [--from T] [--to T] [-o FILE] [--append]\n"
                 "Downloads the readings of a time range, one reading line each (code page 1250,\n"
-                "CR LF line ends). Without options: from the recording start to its stop or now.\n"
+                "CR LF line ends), as they arrive. Without options: from the recording start to its\n"
+                "stop or now. Both ends are included: a reading taken at T belongs to the range.\n"
                 "  --from T           first reading time (not before the recording start)\n"
-                "  --to T             last reading time (not after the stop or now)\n"
+                "  --to T             last reading time (not after the stop or now; not before --from)\n"
                 "  -o, --output FILE  write FILE whole (replaced) instead of standard output\n"
                 "  --append           FILE keeps its lines and gains only the readings newer than\n"
                 "                     its last one; --from counts only while FILE holds no reading\n"
-                "Ctrl+C stops the download; the readings received so far are written.\n";
+                "Ctrl+C stops the download; the readings received so far are written.\n"
+                "A damaged line is asked for again up to two times, then kept as received: exit\n"
+                "status 4 names its index. A recording that has not started yet is no error.\n";
             break;
         case Command::Start:
             text =
                 "Usage: lorv304d-cli start --start T --stop T --interval hh:nn:ss\n"
                 "Sets the logger's clock to this computer's time and starts a new recording. All\n"
-                "texts are checked before anything is sent; an interval below 2 s becomes 00:00:02.\n";
+                "texts are checked before anything is sent (the stop must come after the start); an\n"
+                "interval below 2 s becomes 00:00:02.\n";
             break;
         case Command::Erase:
             text =

@@ -41,11 +41,11 @@ class EUsageError : public std::runtime_error {
 // Parses the arguments after the program name. Options go before or after the subcommand, as
 // "--name value" or "--name=value". With --help or --version nothing else is checked. Otherwise throws
 // EUsageError for an unknown command or option, an option the subcommand does not take, a missing
-// value or a missing required option, erase without --yes, --append without -o, and a time text
+// value or a missing required option, erase without --yes, --append without -o, a time text
 // that does not convert ("'<text>' is not a valid date and time" for --from, --to, --start,
-// --stop; "'<text>' is not a valid time" for --interval). convert and stats take one FILE
-// argument; convert needs --format csv or tsv; --low and --high are temperatures in the form of
-// the reading lines, the low one not above the high one.
+// --stop; "'<text>' is not a valid time" for --interval), --to before --from, and --stop not after
+// --start. convert and stats take one FILE argument; convert needs --format csv or tsv; --low and
+// --high are temperatures in the form of the reading lines, the low one not above the high one.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text of a subcommand (None: the program's overview), ending with a line end.

@@ -34,6 +34,8 @@ TEST(ParseCommandLine, EachCommandWithItsOwnOptions) {
     const TCliOptions d = ParseCommandLine({"download"});
     EXPECT_FALSE(d.From.has_value());
     EXPECT_TRUE(d.Output.empty());
+    // One reading time is a range of its own.
+    EXPECT_EQ(Command::Download, ParseCommandLine({"download", "--from", "2026-12-09", "--to", "2026-12-09"}).Cmd);
 }
 
 TEST(ParseCommandLine, HelpSkipsEveryOtherCheck) {
@@ -96,6 +98,14 @@ INSTANTIATE_TEST_SUITE_P(
                              {"download", "--to", "2026-02-30 10:00:00"},
                              Command::Download,
                              "'2026-02-30 10:00:00' is not a valid date and time"},
+                    TRefused{"ReversedRange",
+                             {"download", "--from", "2026-12-09 10:00:00", "--to", "2026-12-09"},
+                             Command::Download,
+                             "--to 2026-12-09 is before --from 2026-12-09 10:00:00"},
+                    TRefused{"StopAtTheStart",
+                             {"start", "--start", "2026-12-09", "--stop", "2026-12-09 00:00:00", "--interval", "1:0"},
+                             Command::Start,
+                             "--stop 2026-12-09 00:00:00 is not after --start 2026-12-09"},
                     TRefused{"StartIncomplete",
                              {"start", "--start", "2026-12-09"},
                              Command::Start,

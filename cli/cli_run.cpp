@@ -21,6 +21,7 @@
 #include "cli/status_report.h"
 #include "data/data_file.h"
 #include "data/line_store.h"
+#include "data/reading_line.h"
 #include "logger/command_exchange.h"
 #include "logger/logger_session.h"
 #include "logger/logger_time.h"
@@ -30,9 +31,6 @@
 namespace cli {
 namespace {
 
-using Field = TLoggerHost::Field;
-
-constexpr int ProbeTimeoutMs = 1000;
 const std::string kDevicePrefix = "\\\\.\\";
 
 // An error that ends the run with its own exit status and one message line.
@@ -57,24 +55,27 @@ std::string DeviceForPort(const std::string& name) {
     return kDevicePrefix + name;
 }
 
-std::string PortNameOf(const TSerialPort& port) {
-    const std::string& device = port.Device();
+// The port name shown for a device path: the path without the device prefix.
+std::string PortNameOf(const std::string& device) {
     return device.rfind(kDevicePrefix, 0) == 0 ? device.substr(kDevicePrefix.size()) : device;
 }
 
-std::string PortErrorText(const TSerialPort& port, std::int32_t code) {
-    return "port " + PortNameOf(port) + ": " + TSerialPort::GetErrorDesc(code);
-}
-
-// "yyyy-mm-dd hh:nn:ss" always, midnight included: the logger is sent full times only.
+// "yyyy-mm-dd hh:nn:ss" always, midnight included: the logger is sent full times only, and the
+// output keeps one width.
 std::string FullTimeText(const LoggerFormat& format, TDateTime value) {
     return format.DateToText(value) + " " + format.TimeToText(value);
+}
+
+// "readings 12 to 40" or "reading 12".
+std::string ReadingsText(std::int64_t from, std::int64_t to) {
+    return from == to ? "reading " + std::to_string(from)
+                      : "readings " + std::to_string(from) + " to " + std::to_string(to);
 }
 
 class TRun {
   public:
     TRun(const TCliOptions& options, std::ostream& out, std::ostream& err, const TCliEnvironment& env)
-        : o_(options), out_(out), err_(err), env_(env), host_(port_, env.StopSignal), session_(port_, host_) {}
+        : o_(options), out_(out), err_(err), env_(env), host_(env.StopSignal), session_(port_, host_) {}
 
     int Execute() {
         int status = ExitOk;
@@ -125,6 +126,7 @@ class TRun {
     TCliHost host_;
     TLoggerSession session_;
     LoggerFormat format_;
+    std::string portName_;  // the port the logger answered on
 
     int Fail(int status, const std::string& message) {
         err_ << "lorv304d-cli: " << message << "\n";
@@ -162,38 +164,39 @@ class TRun {
         return ExitUsage;
     }
 
+    // Finds the logger (or asks the port given) and reads its clock and battery, as the window's
+    // connect button does.
     void Connect() {
+        TSearchResult search;
         if (o_.Port.empty()) {
-            session_.Connect();
+            search = session_.Connect();
         } else {
-            // The given port is opened and asked for its model like one probe of the search.
-            port_.OpenPort(DeviceForPort(o_.Port));
-            if (!port_.IsOpen()) throw TRunError{ExitFileOrPort, PortErrorText(port_, port_.ErrorCode())};
-            port_.SetLineParams(115200, 8, 'N', 0, false, false);
-            port_.WriteText("N?\r");
-            const std::string answer = port_.ReadUntil(ProbeTimeoutMs, "\n");
-            session_.ModelAnswer = answer;
-            session_.Connected = lorv::IsLoggerModel(answer);
-            if (session_.Connected) {
-                host_.ShowField(Field::Model, answer);
-                session_.ReadClockAndBattery();
-            }
+            const std::string device = DeviceForPort(o_.Port);
+            search = session_.ConnectPort(PortNameOf(device), device);
+            const TProbeResult& probe = search.Probes.front();
+            if (!probe.Opened)
+                throw TRunError{ExitFileOrPort,
+                                "port " + probe.PortName + ": " + TSerialPort::GetErrorDesc(probe.OpenError)};
         }
         CheckStop();
-        if (!session_.Connected) throw TRunError{ExitNoAnswer, "No device found"};
-    }
-
-    // Runs the full settings read with the fields cleared first, so that a missing answer shows.
-    void ReadSettings() {
-        host_.Fields.clear();
-        session_.ReadLoggerSettings();
+        if (!search.Found()) throw TRunError{ExitNoAnswer, "No device found"};
+        portName_ = search.Probes.back().PortName;
+        const TLoggerStatus status = session_.ReadClockAndBattery();
+        if (status.Failure) throw *status.Failure;
         CheckStop();
     }
 
-    std::string Missing(std::initializer_list<std::pair<Field, const char*>> wanted) {
+    TLoggerStatus ReadSettings() {
+        TLoggerStatus status = session_.ReadLoggerSettings();
+        if (status.Failure) throw *status.Failure;
+        CheckStop();
+        return status;
+    }
+
+    static std::string Missing(std::initializer_list<std::pair<bool, const char*>> answers) {
         std::string missing;
-        for (const auto& [field, command] : wanted)
-            if (!host_.Fields.count(field)) missing += (missing.empty() ? "" : ", ") + std::string(command);
+        for (const auto& [present, command] : answers)
+            if (!present) missing += (missing.empty() ? "" : ", ") + std::string(command);
         return missing;
     }
 
@@ -208,39 +211,32 @@ class TRun {
 
     int Find() {
         Connect();
-        out_ << PortNameOf(port_) << "\t" << Cp1250ToUtf8(session_.ModelAnswer) << "\n";
+        out_ << portName_ << "\t" << Cp1250ToUtf8(session_.ModelAnswer) << "\n";
         return ExitOk;
     }
 
     int Status() {
         Connect();
-        ReadSettings();
+        const TLoggerStatus s = ReadSettings();
         TStatusReport r;
-        r.Port = PortNameOf(port_);
+        r.Port = portName_;
         r.Model = Cp1250ToUtf8(session_.ModelAnswer);
-        const auto field = [&](Field f) {
-            const auto it = host_.Fields.find(f);
-            return it == host_.Fields.end() ? std::string() : Cp1250ToUtf8(it->second);
-        };
-        r.Battery = field(Field::Voltage);
-        if (r.Battery.size() >= 3 && r.Battery.compare(r.Battery.size() - 3, 3, " mV") == 0)
-            r.Battery.resize(r.Battery.size() - 3);
-        r.Clock = field(Field::Clock);
-        if (!r.Clock.empty()) {
-            const double days = session_.DisplayedLoggerClock() - session_.CurrentTime();
-            r.ClockOffsetSeconds = std::llround(days * 86400.0);
-        }
-        r.Start = field(Field::Start);
-        r.Stop = field(Field::Stop);
-        r.Interval = field(Field::Interval);
-        if (!r.Interval.empty()) r.IntervalSeconds = session_.RecIntervalSeconds;
+        r.Battery = Cp1250ToUtf8(s.Battery.value_or(std::string()));
+        r.BatteryMv = s.BatteryMv;
+        const auto time = [&](const std::optional<TDateTime>& t) { return t ? FullTimeText(format_, *t) : ""; };
+        r.Clock = time(s.Clock);
+        r.ClockOffsetSeconds = s.ClockOffsetSeconds();
+        r.Start = time(s.RecStart);
+        r.Stop = time(s.RecStop);
+        r.Interval = s.Interval ? format_.TimeToText(*s.Interval) : "";
+        r.IntervalSeconds = s.IntervalSeconds;
         out_ << (o_.Json ? FormatStatusJson(r) : FormatStatusText(r));
         out_.flush();
-        const std::string missing = Missing({{Field::Clock, "T?"},
-                                             {Field::Start, "R?"},
-                                             {Field::Stop, "S?"},
-                                             {Field::Interval, "I?"},
-                                             {Field::Voltage, "U?"}});
+        const std::string missing = Missing({{s.Clock.has_value(), "T?"},
+                                             {s.RecStart.has_value(), "R?"},
+                                             {s.RecStop.has_value(), "S?"},
+                                             {s.Interval.has_value(), "I?"},
+                                             {s.Battery.has_value(), "U?"}});
         if (!missing.empty()) return Fail(ExitNoAnswer, "no answer from the logger to " + missing);
         return ExitOk;
     }
@@ -256,93 +252,127 @@ class TRun {
             throw TRunError{ExitFileOrPort, "Cannot write " + o_.Output + ": " + TSerialPort::GetErrorDesc(errno)};
     }
 
-    // The time text a range edge gets: `at`, or the recording start when `at` lies before it
-    // (times before the start would count as far from it as after it).
-    std::string NotBeforeStart(TDateTime at) const {
-        return at < session_.RecStart ? FullTimeText(format_, session_.RecStart) : FullTimeText(format_, at);
+    // The last line of `store` that holds a reading time, with that time.
+    std::optional<std::pair<std::string, TDateTime>> LastReading(const TLineStore& store) const {
+        for (std::size_t i = store.Count(); i-- > 0;) {
+            const std::string line(store[i]);
+            TDateTime at = 0;
+            if (readings::ParseReadingTime(readings::SplitReadingLine(line).Time, format_, at))
+                return std::make_pair(line, at);
+        }
+        return std::nullopt;
     }
 
     int Download() {
         TLineStore store;
-        std::optional<TDateTime> fileLast;
+        std::optional<std::pair<std::string, TDateTime>> fileLast;
         if (!o_.Output.empty()) {
             CheckOutputDirectory();
             std::error_code ec;
             if (o_.Append && std::filesystem::exists(o_.Output, ec)) {
                 store = readings::LoadDataFile(o_.Output);
-                // The last line that holds a reading time is where the new readings begin; it
-                // comes again as the first line and is dropped as the repeat.
-                for (std::size_t i = store.Count(); i-- > 0;) {
-                    try {
-                        fileLast = format_.TextToDateTime(store[i].substr(0, 19));
-                    } catch (const EConvertError&) {
-                        continue;
-                    }
-                    session_.LastReadingLine = store[i];
-                    break;
-                }
+                fileLast = LastReading(store);
             }
         }
         Connect();
-        ReadSettings();
-        const std::string missing = Missing({{Field::Start, "R?"}, {Field::Stop, "S?"}, {Field::Interval, "I?"}});
+        const TLoggerStatus status = ReadSettings();
+        const std::string missing = Missing({{status.RecStart.has_value(), "R?"},
+                                             {status.RecStop.has_value(), "S?"},
+                                             {status.Interval.has_value() && session_.RecIntervalSeconds > 0, "I?"}});
         if (!missing.empty()) throw TRunError{ExitNoAnswer, "no answer from the logger to " + missing};
 
-        std::string fromText = host_.Fields[Field::ReadStart];
-        if (fileLast)
-            fromText = NotBeforeStart(*fileLast);
-        else if (o_.From)
-            fromText = NotBeforeStart(format_.TextToDateTime(*o_.From));
-        session_.ComputeReadRange(fromText, host_.Fields[Field::ReadStop]);
-        if (o_.To) {
-            const TDateTime to = format_.TextToDateTime(*o_.To);
-            const std::int64_t end =
-                to <= session_.RecStart ? 0 : lorv::ReadingIndex(to, session_.RecStart, session_.RecIntervalSeconds);
-            session_.ReadEndIndex = std::min(session_.ReadEndIndex, end);
-            host_.LatestTime = to;
+        // Nothing is asked for a recording that has not begun: the logger holds no reading yet.
+        const TDateTime start = session_.RecStart;
+        if (start > session_.LoggerClockNow()) {
+            Note("The recording starts at " + FullTimeText(format_, start) + "; no reading exists yet");
+            return ExitOk;
         }
-        // A range that ends before it begins holds nothing.
-        session_.ReadEndIndex = std::max(session_.ReadEndIndex, session_.ReadFirstIndex);
+        // Both ends are included; the range ends at the last reading the logger holds.
+        const std::int64_t interval = session_.RecIntervalSeconds;
+        TDateTime until = std::min(session_.LoggerClockNow(), session_.RecStop);
+        if (o_.To) until = std::min(until, format_.TextToDateTime(*o_.To));
+        const std::int64_t last = lorv::LastReadingAtOrBefore(until, start, interval);
+        std::int64_t first = 0;
+        if (fileLast && fileLast->second >= start) {
+            // The file's last reading comes again as the first line and is dropped as the repeat.
+            first = lorv::ReadingIndex(fileLast->second, start, interval);
+            session_.LastReadingLine = fileLast->first;
+        } else if (o_.From) {
+            first = lorv::FirstReadingAtOrAfter(format_.TextToDateTime(*o_.From), start, interval);
+        }
+        const bool repeatFirst = !session_.LastReadingLine.empty();
+        if (first + (repeatFirst ? 1 : 0) > last) {
+            if (!o_.Output.empty() && !o_.Append) readings::SaveLinesFile(o_.Output, store);
+            Note(repeatFirst ? "No new readings" : "No readings in the range");
+            return ExitOk;
+        }
 
-        const std::int64_t first = session_.ReadFirstIndex, end = session_.ReadEndIndex;
-        const std::int64_t expected = end - first + (fileLast ? 0 : 1);
-        TProgressMeter meter(expected, env_.ErrIsTerminal);
+        TProgressMeter meter(last - first + (repeatFirst ? 0 : 1), env_.ErrIsTerminal);
         const std::int64_t startMs = SteadyMs();
-        host_.Store = &store;
+        if (o_.Output.empty()) {
+            // Standard output sees each reading as it comes, so a pipe can follow the download.
+            host_.OnReading = [this](const std::string& line) { out_ << line << "\r\n" << std::flush; };
+        } else {
+            host_.OnReading = [&store](const std::string& line) { store.Append(line); };
+        }
         if (!o_.Quiet)
             host_.OnProgress = [&](std::int64_t stored) {
                 err_ << meter.Update(stored, SteadyMs() - startMs) << std::flush;
             };
 
-        const TLoggerSession::DownloadResult result = session_.DownloadReadings();
+        const TDownloadReport report = session_.DownloadReadings(TDownloadRange{first, last, false});
         host_.OnProgress = nullptr;
-        if (!o_.Quiet && result.Started) err_ << meter.Finish(host_.Stored(), SteadyMs() - startMs) << std::flush;
+        host_.OnReading = nullptr;
+        if (!o_.Quiet) err_ << meter.Finish(report.ReadingsStored, SteadyMs() - startMs) << std::flush;
 
         // What came is written whatever ended the download. A file is replaced by an empty
         // download only when the logger really had nothing in the range, and an appended file is
         // rewritten only when it gains lines.
-        const std::int64_t stored = host_.Stored();
-        const bool cleanEnd =
-            host_.PortError() == 0 && host_.StopSignal() == 0 && !(host_.StalledAt() && end - *host_.StalledAt() > 1);
-        if (o_.Output.empty()) {
-            out_ << readings::JoinTextLines(store);
-            out_.flush();
-        } else if (stored > 0 || (cleanEnd && !o_.Append)) {
-            readings::SaveLinesFile(o_.Output, store);
-        }
+        const std::int64_t stored = report.ReadingsStored;
+        const bool covered = report.Ending == TDownloadEnd::RangeCovered;
+        if (!o_.Output.empty() && (stored > 0 || (covered && !o_.Append))) readings::SaveLinesFile(o_.Output, store);
         if (stored == 0) {
-            if (cleanEnd) Note("No new readings");
+            if (covered) Note("No new readings");
         } else if (!o_.Output.empty()) {
             Note(std::to_string(stored) + (o_.Append ? " new readings appended to " : " readings written to ") +
                  o_.Output);
         }
+        return Outcome(report);
+    }
 
-        if (host_.PortError() != 0) throw TRunError{ExitFileOrPort, PortErrorText(port_, host_.PortError())};
-        CheckStop();
-        if (const auto at = host_.StalledAt(); at && end - *at > 1)
-            throw TRunError{ExitNoAnswer, "the logger stopped answering at reading " + std::to_string(*at) + " of " +
-                                              std::to_string(end)};
-        return ExitOk;
+    // The exit status of a download, with one error line for each way it fell short.
+    int Outcome(const TDownloadReport& report) {
+        int status = ExitOk;
+        const auto fail = [&](int code, const std::string& message) {
+            const int failed = Fail(code, message);
+            if (status == ExitOk) status = failed;
+        };
+        const std::string missed =
+            report.Next <= report.End ? "; " + ReadingsText(report.Next, report.End) + " were not received" : "";
+        switch (report.Ending) {
+            case TDownloadEnd::PortFailure:
+                fail(ExitFileOrPort, "port " + portName_ + ": " + report.PortErrorText + missed);
+                break;
+            case TDownloadEnd::StoppedByUser:
+                fail(128 + host_.StopSignal(), "stopped by signal " + std::to_string(host_.StopSignal()) + missed);
+                break;
+            case TDownloadEnd::LoggerSilent:
+                fail(ExitNoAnswer, "the logger stopped answering at reading " + std::to_string(report.Next) + " of " +
+                                       std::to_string(report.End) + missed);
+                break;
+            case TDownloadEnd::RangeCovered:
+            case TDownloadEnd::NotStarted:
+                break;
+        }
+        if (!report.Missing.empty())
+            fail(ExitDamaged, "readings not received (those after them kept coming in their place): " +
+                                  IndexListText(report.Missing, 20));
+        if (!report.DamagedKept.empty())
+            fail(ExitDamaged, "damaged lines kept as received for readings " + IndexListText(report.DamagedKept, 20));
+        if (!report.OffTimeKept.empty())
+            fail(ExitDamaged, "readings kept whose time is not the recording start plus index times interval: " +
+                                  IndexListText(report.OffTimeKept, 20));
+        return status;
     }
 
     int Start() {
@@ -356,13 +386,13 @@ class TRun {
         session_.WriteLoggerSettings(startText, stopText, intervalText);
         CheckStop();
         // The set commands get no answer; reading the settings back is the only proof they took.
-        ReadSettings();
-        const auto same = [&](Field f, const std::string& want) {
-            const auto it = host_.Fields.find(f);
-            return it != host_.Fields.end() && it->second == want;
+        const TLoggerStatus s = ReadSettings();
+        const auto same = [](const std::optional<TDateTime>& got, TDateTime want) {
+            return got && SecondsBetween(want, *got) == 0;
         };
-        if (!same(Field::Start, format_.DateTimeToText(start)) || !same(Field::Stop, format_.DateTimeToText(stop)) ||
-            !same(Field::Interval, intervalText))
+        const std::int64_t intervalSeconds =
+            static_cast<std::int64_t>(IntervalSeconds(format_.TextToTime(intervalText)));
+        if (!same(s.RecStart, start) || !same(s.RecStop, stop) || s.IntervalSeconds != intervalSeconds)
             throw TRunError{ExitNoAnswer, "the logger did not confirm the new settings"};
         if (!o_.Quiet)
             out_ << "Recording set: start " << startText << ", stop " << stopText << ", interval " << intervalText

@@ -35,16 +35,6 @@ std::string JsonOrNull(const std::string& text) { return text.empty() ? "null" :
 
 std::string JsonOrNull(const std::optional<std::int64_t>& value) { return value ? std::to_string(*value) : "null"; }
 
-std::optional<std::int64_t> WholeNumber(const std::string& text) {
-    if (text.empty() || text.size() > 15) return std::nullopt;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
-
 std::string OrDashes(const std::string& text) { return text.empty() ? "---" : text; }
 
 }  // namespace
@@ -132,7 +122,7 @@ std::string FormatStatusText(const TStatusReport& r) {
 
 std::string FormatStatusJson(const TStatusReport& r) {
     return "{\"port\":" + JsonOrNull(r.Port) + ",\"model\":" + JsonOrNull(r.Model) +
-           ",\"battery_mv\":" + JsonOrNull(WholeNumber(r.Battery)) +
+           ",\"battery_mv\":" + JsonOrNull(r.BatteryMv) +
            ",\"battery\":" + JsonOrNull(r.Battery.empty() ? r.Battery : r.Battery + " mV") +
            ",\"clock\":" + JsonOrNull(r.Clock) +
            ",\"clock_offset_s\":" + JsonOrNull(r.Clock.empty() ? std::nullopt : r.ClockOffsetSeconds) +

@@ -12,6 +12,7 @@ struct TStatusReport {
     std::string Port;  // port name ("ttyUSB0") or the path given with --port
     std::string Model;
     std::string Battery;                             // the "U?" answer as received (millivolts)
+    std::optional<std::int64_t> BatteryMv;           // the same when it is a whole number
     std::string Clock;                               // logger time text of the logger's clock
     std::optional<std::int64_t> ClockOffsetSeconds;  // logger clock minus this computer's clock
     std::string Start, Stop;                         // logger time texts of the recording
@@ -30,7 +31,7 @@ std::string FormatClockOffset(std::int64_t seconds);
 std::string FormatStatusText(const TStatusReport& report);
 
 // One JSON object on one line with the keys port, model, battery_mv (number, or null when the
-// answer is not a whole number), battery (the answer), clock, clock_offset_s, start, stop,
+// answer is not a whole number), battery (the answer and " mV"), clock, clock_offset_s, start, stop,
 // interval, interval_s; a value not reported is null.
 std::string FormatStatusJson(const TStatusReport& report);
 

@@ -41,6 +41,7 @@ TStatusReport FullReport() {
     r.Port = "ttyUSB0";
     r.Model = "KX-15-1";
     r.Battery = "3612";
+    r.BatteryMv = 3612;
     r.Clock = "2026-12-08 10:00:05";
     r.ClockOffsetSeconds = 5;
     r.Start = "2026-12-07 10:00:00";
@@ -66,6 +67,7 @@ TEST(FormatStatus, AllValues) {
 TEST(FormatStatus, UnreportedValuesAreNullAndNumbersOnlyWhenTheyAreNumbers) {
     TStatusReport r = FullReport();
     r.Battery = "3.6V";
+    r.BatteryMv.reset();
     r.Clock.clear();  // the offset means nothing without the clock
     r.Interval.clear();
     r.Stop.clear();

@@ -82,6 +82,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
             o.Model.StopSec = ParseTime(name, take());
         } else if (name == "interval") {
             o.Model.IntervalSec = ParseInterval(take());
+        } else if (name == "start-in") {
+            o.Model.StartsInSec = ParseInt(name, take(), 1, 400LL * 365 * 86400);
+        } else if (name == "bad-reading") {
+            o.Model.BadReadings.push_back(ParseInt(name, take(), 0, 100'000'000));
         } else if (name == "readings") {
             o.Model.Readings = ParseInt(name, take(), 0, 100'000'000);
         } else if (name == "lines-per-request") {
@@ -107,13 +111,20 @@ Options ParseOptions(const std::vector<std::string>& args) {
             o.Faults.Noise = flag();
         } else if (name == "noise-seed") {
             o.Faults.NoiseSeed = static_cast<std::uint32_t>(ParseInt(name, take(), 1, 0xFFFFFFFFLL));
+        } else if (name == "line-noise") {
+            o.Faults.LineNoiseEvery = ParseInt(name, take(), 1, kIntMax);
+        } else if (name == "lost-lf") {
+            o.Faults.LostLineFeedEvery = ParseInt(name, take(), 1, kIntMax);
+        } else if (name == "unplug-after") {
+            o.Faults.UnplugAfter = ParseInt(name, take(), 1, kIntMax);
         } else if (name == "baud") {
             o.Baud = static_cast<int>(ParseInt(name, take(), 1, kIntMax));
         } else {
             throw std::invalid_argument("unknown option '--" + name + "'");
         }
     }
-    if (o.Model.Readings && startGiven) throw std::invalid_argument("--readings and --start exclude each other");
+    if ((o.Model.Readings ? 1 : 0) + (startGiven ? 1 : 0) + (o.Model.StartsInSec ? 1 : 0) > 1)
+        throw std::invalid_argument("--readings, --start and --start-in exclude each other");
     return o;
 }
 
@@ -136,9 +147,12 @@ The logger:
   --stop TIME              recording stop (default 30 days from now)
   --interval T             recording interval, hh:nn:ss or seconds (default 00:01:00)
   --readings N             exactly N readings exist now, the last taken now (sets the start)
+  --start-in SECONDS       the recording starts SECONDS after the logger's clock: no reading yet
   --lines-per-request N    most lines per "D?" answer (default 25)
   --battery MV             answer to "U?" in millivolts (default 3612)
   --c-answer TEXT          answer to "C?" (default OK)
+  --bad-reading N          the logger holds reading N damaged ("Err" in its second channel);
+                           may be given more than once
   --devicemap FILE         write "\Device\VCP0=<port>" to FILE for LORV304D_DEVICEMAP;
                            removed at exit
 Line faults:
@@ -148,6 +162,11 @@ Line faults:
   --slow-bytes MS          send answers byte by byte, MS milliseconds apart
   --cut-line               cut the last line of the first "D?" answer in half, without line end
   --noise                  send 1 to 8 random bytes before every answer (--noise-seed N)
+  --line-noise N           put 1 to 3 random bytes inside every N-th reading line sent
+                           (--noise-seed N)
+  --lost-lf N              leave out the line feed after every N-th reading line sent
+  --unplug-after N         after N reading lines in all, close the line under the program
+                           once it has read them, and end
   --baud N                 pace answers at N baud, 10 bit times per byte
   --help                   show this text
   --version                show the program's name and version

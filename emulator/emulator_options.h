@@ -21,7 +21,7 @@ struct Options {
 
 // Parses the arguments after the program name ("--name value" or "--name=value").
 // Throws std::invalid_argument with a one-line reason for an unknown option, a missing or bad
-// value, or --readings together with --start.
+// value, or more than one of --readings, --start and --start-in.
 Options ParseOptions(const std::vector<std::string>& args);
 
 std::string UsageText();

@@ -49,7 +49,15 @@ TEST(OptionsTest, EveryOptionInBothForms) {
                                     "--noise-seed",
                                     "9",
                                     "--baud",
-                                    "9600"});
+                                    "9600",
+                                    "--line-noise=40",
+                                    "--lost-lf",
+                                    "55",
+                                    "--unplug-after",
+                                    "300",
+                                    "--bad-reading",
+                                    "7",
+                                    "--bad-reading=12"});
     EXPECT_EQ(o.Model.Model, "KXW-16-2 ");
     EXPECT_EQ(o.Model.ClockOffsetMs, -90'000);
     EXPECT_EQ(o.Model.StartSec, ParseLoggerTime("2024-03-05 12:00:00"));
@@ -65,6 +73,11 @@ TEST(OptionsTest, EveryOptionInBothForms) {
     EXPECT_EQ(o.SlowBytesMs, 3);
     EXPECT_EQ(o.Baud, 9600);
     EXPECT_EQ(BytePeriodUs(o), 3000);  // the slower of the two rules wins
+    EXPECT_EQ(o.Faults.LineNoiseEvery, 40);
+    EXPECT_EQ(o.Faults.LostLineFeedEvery, 55);
+    EXPECT_EQ(o.Faults.UnplugAfter, 300);
+    EXPECT_EQ(o.Model.BadReadings, (std::vector<std::int64_t>{7, 12}));
+    EXPECT_EQ(ParseOptions({"--start-in", "3600"}).Model.StartsInSec, 3600);
 
     EXPECT_EQ(ParseOptions({"--interval", "90"}).Model.IntervalSec, 90);
     EXPECT_EQ(ParseOptions({"--readings", "60"}).Model.Readings, 60);
@@ -98,7 +111,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadRow{"ZeroInterval", {"--interval", "00:00:00"}},
                       BadRow{"DayInterval", {"--interval", "86400"}}, BadRow{"BadInterval", {"--interval", "1m"}},
                       BadRow{"EmptyMapName", {"--devicemap="}},
-                      BadRow{"ReadingsWithStart", {"--readings", "5", "--start", "2024-03-05 12:00:00"}}),
+                      BadRow{"ReadingsWithStart", {"--readings", "5", "--start", "2024-03-05 12:00:00"}},
+                      BadRow{"StartInWithReadings", {"--start-in", "60", "--readings", "5"}},
+                      BadRow{"ZeroUnplug", {"--unplug-after", "0"}}, BadRow{"ZeroLineNoise", {"--line-noise", "0"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BytePacerTest, SpacesBytesAndCatchesUpWhenLate) {

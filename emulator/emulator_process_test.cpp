@@ -209,6 +209,23 @@ TEST_F(EmulatorProcessTest, PacesAnswersAtTheBaudRateAndByteByByte) {
     }
 }
 
+TEST_F(EmulatorProcessTest, UnplugHangsTheLineUpOnceItsLastReadingsAreRead) {
+    EmulatorProcess emu({"--readings", "100", "--unplug-after", "30", "--devicemap", map_.string()});
+    const int fd = OpenLine(emu.SlavePath());
+    const std::string first = Ask(fd, "D?0", 25);
+    EXPECT_EQ(std::count(first.begin(), first.end(), '\n'), 25);
+    const std::string rest = Ask(fd, "D?25", 25);
+    EXPECT_EQ(std::count(rest.begin(), rest.end(), '\n'), 5) << rest;
+    // The line is gone: a read ends at once instead of waiting for data.
+    pollfd p{fd, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 5000), 1);
+    char c = 0;
+    EXPECT_LE(::read(fd, &c, 1), 0);
+    ::close(fd);
+    EXPECT_EQ(emu.Stop(), 0);
+    EXPECT_FALSE(std::filesystem::exists(map_));
+}
+
 TEST(EmulatorStartTest, BadOptionEndsBeforeALineExists) {
     EXPECT_THROW(EmulatorProcess({"--no-such-option"}), std::runtime_error);
 }

@@ -39,35 +39,53 @@ std::string Session::Answer(std::string_view command) {
     ++commands_;
     // The model sees every command, so set commands still take effect while the line is silent.
     const std::vector<std::string> lines = model_.Handle(command);
-    if (lines.empty() || faults_.Silent) return {};
+    if (lines.empty() || faults_.Silent || unplugged_) return {};
     if (faults_.SilentAfter && commands_ > *faults_.SilentAfter) return {};
 
     const char* end = faults_.CrLf ? "\r\n" : "\n";
-    std::string out = faults_.Noise ? NoiseBytes() : std::string();
-    const bool cut = faults_.CutLine && !cutDone_ && command.substr(0, 2) == "D?";
+    std::string out = faults_.Noise ? NoiseBytes(1, 8) : std::string();
+    if (command.substr(0, 2) != "D?") return out + lines.front() + end;
+    const bool cut = faults_.CutLine && !cutDone_;
+    cutDone_ = cutDone_ || cut;
+    return out + ReadingLines(lines, end, cut);
+}
+
+std::string Session::ReadingLines(const std::vector<std::string>& lines, const char* end, bool cut) {
+    const auto every = [this](const std::optional<std::int64_t>& n) { return n && readingsSent_ % *n == 0; };
+    std::string out;
     for (std::size_t i = 0; i < lines.size(); ++i) {
+        ++readingsSent_;
+        std::string line = lines[i];
+        if (every(faults_.LineNoiseEvery)) {
+            const std::size_t at = 1 + NextRandom() % (line.size() - 1);
+            line.insert(at, NoiseBytes(1, 3));
+        }
         if (cut && i + 1 == lines.size()) {
-            out += lines[i].substr(0, lines[i].size() / 2);
-            cutDone_ = true;
+            out += line.substr(0, line.size() / 2);
         } else {
-            out += lines[i];
-            out += end;
+            out += line;
+            if (!every(faults_.LostLineFeedEvery)) out += end;
+        }
+        if (faults_.UnplugAfter && readingsSent_ >= *faults_.UnplugAfter) {
+            unplugged_ = true;
+            break;
         }
     }
     return out;
 }
 
-std::string Session::NoiseBytes() {
+std::uint32_t Session::NextRandom() {
     // xorshift32: deterministic for a given seed, so a failing run can be repeated.
-    auto next = [this] {
-        rng_ ^= rng_ << 13;
-        rng_ ^= rng_ >> 17;
-        rng_ ^= rng_ << 5;
-        return rng_;
-    };
-    const std::uint32_t count = 1 + next() % 8;
+    rng_ ^= rng_ << 13;
+    rng_ ^= rng_ >> 17;
+    rng_ ^= rng_ << 5;
+    return rng_;
+}
+
+std::string Session::NoiseBytes(std::uint32_t least, std::uint32_t most) {
+    const std::uint32_t count = least + NextRandom() % (most - least + 1);
     std::string out;
-    for (std::uint32_t i = 0; i < count; ++i) out += static_cast<char>(0x21 + next() % (0xFE - 0x21 + 1));
+    for (std::uint32_t i = 0; i < count; ++i) out += static_cast<char>(0x21 + NextRandom() % (0xFE - 0x21 + 1));
     return out;
 }
 

@@ -20,6 +20,13 @@ struct FaultSettings {
     // Every answer is preceded by 1 to 8 pseudo-random bytes (0x21..0xFE: never CR or LF).
     bool Noise = false;
     std::uint32_t NoiseSeed = 1;
+    // Every N-th reading line sent carries 1 to 3 such bytes somewhere inside it.
+    std::optional<std::int64_t> LineNoiseEvery;
+    // The line feed after every N-th reading line sent is lost: that line and the next arrive as one.
+    std::optional<std::int64_t> LostLineFeedEvery;
+    // After N reading lines in all the logger is unplugged: nothing more is sent, and the line
+    // goes away once those bytes have been read (Session::Unplugged()).
+    std::optional<std::int64_t> UnplugAfter;
 };
 
 class Session {
@@ -34,10 +41,15 @@ class Session {
     void Reset();
     // Commands received so far (each counts, answered or not).
     std::int64_t CommandCount() const { return commands_; }
+    // The UnplugAfter-th reading line has been sent: the line is to go away.
+    bool Unplugged() const { return unplugged_; }
 
   private:
     std::string Answer(std::string_view command);
-    std::string NoiseBytes();
+    // The bytes of the reading lines of one "D?" answer, with the line faults applied.
+    std::string ReadingLines(const std::vector<std::string>& lines, const char* end, bool cut);
+    std::string NoiseBytes(std::uint32_t least, std::uint32_t most);
+    std::uint32_t NextRandom();
 
     LoggerModel& model_;
     FaultSettings faults_;
@@ -45,6 +57,8 @@ class Session {
     bool overflow_ = false;
     std::int64_t commands_ = 0;
     bool cutDone_ = false;
+    std::int64_t readingsSent_ = 0;
+    bool unplugged_ = false;
     std::uint32_t rng_;
 };
 

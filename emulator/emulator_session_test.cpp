@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace emulator {
@@ -93,6 +94,36 @@ TEST(SessionTest, CutLineCutsTheLastLineOfTheFirstDownloadOnly) {
     const std::string last = f.model.ReadingLine(24);
     EXPECT_EQ(cut, whole.substr(0, whole.size() - last.size() - 1) + last.substr(0, last.size() / 2));
     EXPECT_EQ(f.session.Feed("D?0\r"), whole);
+}
+
+TEST(SessionTest, LineFaultsCountEveryReadingLineSent) {
+    Fixture f(With([](FaultSettings& x) {
+        x.LineNoiseEvery = 10;
+        x.LostLineFeedEvery = 33;
+    }));
+    const std::string first = f.session.Feed("D?0\r");
+    const std::string second = f.session.Feed("D?25\r");
+    // The 10th and 20th reading lines sent (indices 9 and 19) carry noise inside, between their
+    // first and last byte; the line feed after the 33rd (index 32) is lost.
+    EXPECT_EQ(25, std::count(first.begin(), first.end(), '\n'));
+    for (int i = 0; i < 25; ++i) {
+        const std::string line = f.model.ReadingLine(i);
+        EXPECT_EQ(i != 9 && i != 19, first.find(line + "\n") != std::string::npos) << i;
+    }
+    EXPECT_GT(first.size(), 25u * 36);
+    EXPECT_NE(std::string::npos, second.find(f.model.ReadingLine(32) + f.model.ReadingLine(33) + "\n"));
+    EXPECT_EQ(24, std::count(second.begin(), second.end(), '\n'));
+}
+
+TEST(SessionTest, UnplugEndsTheAnswersAfterTheLastReading) {
+    Fixture f(With([](FaultSettings& x) { x.UnplugAfter = 30; }));
+    EXPECT_EQ(f.session.Feed("D?0\r"), f.Download(0));
+    EXPECT_FALSE(f.session.Unplugged());
+    std::string five;
+    for (std::int64_t i = 25; i < 30; ++i) five += f.model.ReadingLine(i) + "\n";
+    EXPECT_EQ(f.session.Feed("D?25\r"), five);
+    EXPECT_TRUE(f.session.Unplugged());
+    EXPECT_EQ(f.session.Feed("N?\r"), "");
 }
 
 TEST(SessionTest, NoiseComesBeforeEachAnswerAndRepeatsWithItsSeed) {

@@ -62,6 +62,8 @@ LoggerModel::LoggerModel(const ModelSettings& settings, HostClock clock)
     if (settings.Readings) {
         const std::int64_t n = *settings.Readings;
         start_ = n > 0 ? now - (n - 1) * interval_ : now + interval_;
+    } else if (settings.StartsInSec) {
+        start_ = now + *settings.StartsInSec;
     } else if (settings.StartSec) {
         start_ = *settings.StartSec;
     } else {
@@ -90,6 +92,8 @@ std::string LoggerModel::ReadingLine(std::int64_t index) const {
     const double ch2 = 4.5 + 1.2 * std::sin(tau * static_cast<double>(t % 2700) / 2700.0);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%8.1f%8.1f", ch1, ch2);
+    if (std::find(settings_.BadReadings.begin(), settings_.BadReadings.end(), index) != settings_.BadReadings.end())
+        std::snprintf(buf, sizeof buf, "%8.1f%8s", ch1, "Err");
     return LoggerTimeText(t) + buf;
 }
 

@@ -33,6 +33,11 @@ struct ModelSettings {
     std::int64_t IntervalSec = 60;         // 1 .. 86399
     // Exactly this many readings exist at start, the last one taken now (sets the start).
     std::optional<std::int64_t> Readings;
+    // The recording starts this many seconds after the logger's clock at start (sets the start):
+    // no reading exists yet.
+    std::optional<std::int64_t> StartsInSec;
+    // Readings the logger holds damaged: their second channel reads "     Err".
+    std::vector<std::int64_t> BadReadings;
     int LinesPerRequest = 25;    // most lines in one "D?" answer
     int BatteryMv = 3612;        // answer to "U?"
     std::string CAnswer = "OK";  // answer to "C?"
@@ -54,7 +59,8 @@ class LoggerModel {
     std::int64_t StopSec() const { return stop_; }
     std::int64_t IntervalSec() const { return interval_; }
     std::int64_t ReadingCount() const;
-    // The reading line of an index (35 characters: time, channel 1 and channel 2 in 8 each).
+    // The reading line of an index (35 characters: time, channel 1 and channel 2 in 8 each); a
+    // damaged one for the indices of ModelSettings::BadReadings.
     std::string ReadingLine(std::int64_t index) const;
 
   private:

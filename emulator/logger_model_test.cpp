@@ -201,6 +201,21 @@ TEST(LoggerModelTest, ReadingsOptionGivesExactlyThatManyEndingNow) {
     }
 }
 
+TEST(LoggerModelTest, AFutureStartHoldsNothingUntilItComesAndBadReadingsStayBad) {
+    ModelSettings s;
+    s.StartsInSec = 90;
+    s.IntervalSec = 30;
+    s.BadReadings = {1};
+    ModelOnTestClock m(s);
+    EXPECT_EQ(m.model.Handle("R?"), Lines{"2024-03-05 14:02:00"});
+    EXPECT_EQ(m.model.ReadingCount(), 0);
+    EXPECT_EQ(m.model.Handle("D?0"), Lines{});
+    m.nowMs += 120'000;
+    ASSERT_EQ(m.model.ReadingCount(), 2);
+    EXPECT_EQ(m.model.ReadingLine(1).substr(19), m.model.ReadingLine(1).substr(19, 8) + "     Err");
+    EXPECT_EQ(m.model.Handle("D?0"), (Lines{m.model.ReadingLine(0), m.model.ReadingLine(1)}));
+}
+
 TEST(LoggerModelTest, TimeTextsRoundTrip) {
     EXPECT_EQ(LoggerTimeText(At("2024-02-29 00:00:00")), "2024-02-29 00:00:00");
     EXPECT_EQ(LoggerTimeText(At("1999-12-31 23:59:59") + 1), "2000-01-01 00:00:00");

@@ -19,6 +19,7 @@ namespace emulator {
 namespace {
 
 constexpr std::int64_t kHangupCheckUs = 50'000;
+constexpr std::int64_t kUnplugDrainUs = 5'000'000;
 
 [[noreturn]] void ThrowErrno(const char* what) { throw std::system_error(errno, std::generic_category(), what); }
 
@@ -86,6 +87,24 @@ std::string PtyLink::PortName() const {
     return slavePath_.rfind(dev, 0) == 0 ? slavePath_.substr(dev.size()) : slavePath_;
 }
 
+void PtyLink::Unplug(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask) {
+    // The program reads what was sent before the line goes, as it would from a device whose
+    // adapter is pulled right after its last bytes; a reader that never comes is not waited for.
+    // The bytes reach the terminal's input queue a moment after the write, so the queue is looked
+    // at only after a pause.
+    const std::int64_t until = MonotonicUs() + kUnplugDrainUs;
+    int queued = 0;
+    do {
+        timespec pause = ToTimespec(kHangupCheckUs);
+        ppoll(nullptr, 0, &pause, &waitMask);
+    } while (!stop && MonotonicUs() < until && ::ioctl(guard_, FIONREAD, &queued) == 0 && queued > 0);
+    // Closing the master hangs the line up under the program: reads and writes fail from now on.
+    ::close(master_);
+    master_ = -1;
+    ::close(guard_);
+    guard_ = -1;
+}
+
 void PtyLink::ClearExclusive() const { ::ioctl(guard_, TIOCNXCL); }
 
 void PtyLink::RestoreRawMode() const { tcsetattr(guard_, TCSANOW, &raw_); }
@@ -136,6 +155,10 @@ void PtyLink::Serve(Session& session, std::int64_t bytePeriodUs, const volatile 
             }
         }
 
+        if (session.Unplugged() && out.empty()) {
+            Unplug(stop, waitMask);
+            return;
+        }
         pollfd p[2] = {{master_, POLLIN, 0}, {notify_, POLLIN, 0}};
         if (writeBlocked) p[0].events |= POLLOUT;
         timespec wait{};

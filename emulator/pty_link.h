@@ -35,11 +35,14 @@ class PtyLink {
     // The exclusive-use flag (TIOCEXCL) that an opener sets is cleared on each command received
     // and at each close: on a pty it would outlive the opener (the pair lives as long as this
     // process) and lock every later non-root opener out, which a USB port would not do.
+    // When the session is unplugged (FaultSettings::UnplugAfter), Serve waits until the program
+    // has read what was sent (at most 5 s), closes the pty under it and returns.
     // Throws std::system_error on an unexpected OS failure.
     void Serve(Session& session, std::int64_t bytePeriodUs, const volatile std::sig_atomic_t& stop,
                const sigset_t& waitMask);
 
   private:
+    void Unplug(const volatile std::sig_atomic_t& stop, const sigset_t& waitMask);
     void ClearExclusive() const;
     void RestoreRawMode() const;
 

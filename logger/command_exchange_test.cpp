@@ -1,42 +1,40 @@
+// The command exchange over a scripted logger on the virtual clock.
 #include "logger/command_exchange.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <map>
 
-#include "logger/testing/pty_peer.h"
 #include "logger/testing/recording_host.h"
+#include "logger/testing/scripted_logger.h"
 #include "serial/serial_port.h"
 
-using lorv_test::TPtyPeer;
 using lorv_test::TRecordingHost;
+using lorv_test::TScriptedLogger;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+const std::string Path = "\\\\.\\ttyUSB0";
 
-long long MsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
+// A port open onto a logger that answers each command from a table and stays silent otherwise.
+struct ExchangeRig {
+    std::shared_ptr<TScriptedLogger> drv = std::make_shared<TScriptedLogger>();
+    TSerialPort port{drv};
+    TRecordingHost host;
 
-// A peer that answers each command from a table and stays silent for any other.
-TPtyPeer::Handler Answers(std::map<std::string, std::string> table) {
-    return [table](const std::string& command) -> std::optional<std::string> {
-        const auto it = table.find(command);
-        return it == table.end() ? std::string() : it->second;
-    };
-}
-
-void OpenOnto(TSerialPort& port, const TPtyPeer& peer) {
-    port.OpenPort(peer.SlavePath());
-    ASSERT_TRUE(port.IsOpen()) << port.ErrorCode();
-    port.SetLineParams(115200, 8, 'N', 0, false, false);
-}
+    explicit ExchangeRig(std::map<std::string, std::string> table) {
+        drv->AddLogger(Path, [table](const std::string& command) -> std::optional<std::string> {
+            const auto it = table.find(command);
+            return it == table.end() ? std::string() : it->second;
+        });
+        port.OpenPort(Path);
+        port.SetLineParams(115200, 8, 'N', 0, false, false);
+    }
+};
 
 struct AnswerRow {
     const char* name;
-    std::string reply;     // what the peer sends for "T?"
+    std::string reply;     // what the logger sends for "T?"
     std::string expected;  // what SendCommand returns and logs after the TAB
 };
 void PrintTo(const AnswerRow& row, std::ostream* os) { *os << row.name; }
@@ -44,17 +42,12 @@ void PrintTo(const AnswerRow& row, std::ostream* os) { *os << row.name; }
 class SendCommandAnswers : public testing::TestWithParam<AnswerRow> {};
 
 TEST_P(SendCommandAnswers, ReturnsAndLogsTheTextBeforeTheLineFeed) {
-    TPtyPeer peer(Answers({{"T?", GetParam().reply}}));
-    TSerialPort port;
-    OpenOnto(port, peer);
-    TRecordingHost host;
-
-    const auto start = Clock::now();
-    EXPECT_EQ(GetParam().expected, SendCommand(port, host, "T?"));
-    EXPECT_LT(MsSince(start), 800);  // a complete line never waits for the time-out
-    ASSERT_EQ(1u, host.Log.size());
-    EXPECT_EQ("T?\t" + GetParam().expected, host.Log[0]);
-    EXPECT_EQ(std::vector<std::string>{"T?"}, peer.Commands());
+    ExchangeRig rig({{"T?", GetParam().reply}});
+    EXPECT_EQ(GetParam().expected, SendCommand(rig.port, rig.host, "T?"));
+    EXPECT_LT(rig.drv->Now(), 1000u);  // a complete line never waits for the time-out
+    EXPECT_EQ(std::vector<std::string>{"T?\t" + GetParam().expected}, rig.host.Log);
+    EXPECT_EQ(std::vector<std::string>{"T?"}, rig.drv->Commands(Path));
+    EXPECT_EQ("T?\r", rig.drv->Device(Path).written);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, SendCommandAnswers,
@@ -65,76 +58,42 @@ INSTANTIATE_TEST_SUITE_P(Replies, SendCommandAnswers,
                                          AnswerRow{"SpacesKept", " 3612 \n", " 3612 "}),
                          [](const testing::TestParamInfo<AnswerRow>& info) { return std::string(info.param.name); });
 
-TEST(SendCommand, TwoAnswersInOnePieceAreReturnedByTwoCalls) {
-    TPtyPeer peer(Answers({{"T?", "first\nsecond\n"}}));
-    TSerialPort port;
-    OpenOnto(port, peer);
-    TRecordingHost host;
-
-    EXPECT_EQ("first", SendCommand(port, host, "T?"));
-    const auto start = Clock::now();
-    EXPECT_EQ("second", SendCommand(port, host, "U?"));  // the peer stays silent for "U?"
-    EXPECT_LT(MsSince(start), 800);
-    EXPECT_EQ((std::vector<std::string>{"T?\tfirst", "U?\tsecond"}), host.Log);
+TEST(SendCommand, TwoAnswersInOnePieceAreReturnedByTwoCallsUnlessDiscarded) {
+    ExchangeRig rig({{"T?", "first\nsecond\n"}, {"U?", "3600\n"}});
+    EXPECT_EQ("first", SendCommand(rig.port, rig.host, "T?"));
+    EXPECT_EQ("second", SendCommand(rig.port, rig.host, "C?"));  // the logger stays silent for "C?"
+    EXPECT_LT(rig.drv->Now(), 1000u);
+    EXPECT_EQ("first", SendCommand(rig.port, rig.host, "T?"));
+    rig.port.DiscardAll();
+    EXPECT_EQ("3600", SendCommand(rig.port, rig.host, "U?"));
+    EXPECT_EQ((std::vector<std::string>{"T?\tfirst", "C?\tsecond", "T?\tfirst", "U?\t3600"}), rig.host.Log);
 }
 
-TEST(SendCommand, DiscardAllDropsAnAnswerLeftInThePort) {
-    TPtyPeer peer(Answers({{"T?", "first\nsecond\n"}, {"U?", "3600\n"}}));
-    TSerialPort port;
-    OpenOnto(port, peer);
-    TRecordingHost host;
-
-    EXPECT_EQ("first", SendCommand(port, host, "T?"));
-    port.DiscardAll();
-    EXPECT_EQ("3600", SendCommand(port, host, "U?"));
-}
-
-TEST(SendCommand, SilentPeerTimesOutAfterAboutOneSecond) {
-    TPtyPeer peer(Answers({}));
-    TSerialPort port;
-    OpenOnto(port, peer);
-    TRecordingHost host;
-
-    const auto start = Clock::now();
-    EXPECT_EQ("", SendCommand(port, host, "T?"));
-    const auto elapsed = MsSince(start);
-    EXPECT_GE(elapsed, 950);
-    EXPECT_LT(elapsed, 2000);
-    EXPECT_EQ(std::vector<std::string>{"T?\t"}, host.Log);
-}
-
-TEST(SendCommand, PartialAnswerAtTimeOutIsNotReturnedButPrecedesTheNextAnswer) {
-    TPtyPeer peer(Answers({{"T?", "2026-12"}, {"U?", "-08\n"}}));
-    TSerialPort port;
-    OpenOnto(port, peer);
-    TRecordingHost host;
-
-    EXPECT_EQ("", SendCommand(port, host, "T?"));
-    EXPECT_EQ("2026-12-08", SendCommand(port, host, "U?"));
+TEST(SendCommand, SilenceTimesOutAfterOneSecondAndAPartialAnswerWaitsForTheNext) {
+    ExchangeRig rig({{"T?", "2026-12"}, {"U?", "-08\n"}});
+    EXPECT_EQ("", SendCommand(rig.port, rig.host, "T?"));
+    EXPECT_GE(rig.drv->Now(), 1000u);
+    EXPECT_EQ("2026-12-08", SendCommand(rig.port, rig.host, "U?"));
+    EXPECT_EQ((std::vector<std::string>{"T?\t", "U?\t2026-12-08"}), rig.host.Log);
 }
 
 TEST(CommandExchange, WithoutAnOpenPortBothReturnAtOnceAndStillLog) {
-    TSerialPort port;
+    auto drv = std::make_shared<TScriptedLogger>();
+    TSerialPort port(drv);
     TRecordingHost host;
-
-    const auto start = Clock::now();
     EXPECT_EQ("", SendCommand(port, host, "T?"));
     PostCommand(port, host, "E!");
-    EXPECT_LT(MsSince(start), 200);
+    EXPECT_EQ(0u, drv->Now());
     EXPECT_EQ((std::vector<std::string>{"T?\t", "E!"}), host.Log);
 }
 
 TEST(PostCommand, WritesWithCarriageReturnLogsWithoutTabAndLeavesTheAnswer) {
-    TPtyPeer peer(Answers({{"D?25", "line\n"}}));
-    TSerialPort port;
-    OpenOnto(port, peer);
-    TRecordingHost host;
-
-    PostCommand(port, host, "D?25");
-    EXPECT_EQ(std::vector<std::string>{"D?25"}, host.Log);
+    ExchangeRig rig(std::map<std::string, std::string>{{"D?25", "line\n"}});
+    PostCommand(rig.port, rig.host, "D?25");
+    EXPECT_EQ(std::vector<std::string>{"D?25"}, rig.host.Log);
+    EXPECT_EQ("D?25\r", rig.drv->Device(Path).written);
     // The answer waits in the port for the caller.
-    EXPECT_EQ("line", port.ReadUntil(1000, "\n"));
-    EXPECT_EQ(std::vector<std::string>{"D?25"}, peer.Commands());
+    EXPECT_EQ("line", rig.port.ReadUntil(1000, "\n"));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "logger/logger_session.h"
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <limits>
@@ -10,16 +9,15 @@
 #include "logger/command_exchange.h"
 #include "logger/logger_host.h"
 #include "logger/logger_time.h"
+#include "logger/reading_download.h"
 #include "serial/port_discovery.h"
 #include "serial/serial_port.h"
 
 namespace {
 
 constexpr int ProbeTimeoutMs = 1000;
-constexpr int LineTimeoutMs = 500;
 constexpr int SetCommandPauseMs = 50;
 constexpr int ErasePauseMs = 1000;
-constexpr std::int32_t ChunkLimit = 25;
 
 std::int64_t SteadyMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -32,11 +30,34 @@ std::string PortNameOf(const std::string& entry) {
     return colon == std::string::npos ? entry : entry.substr(colon + 1);
 }
 
-std::int32_t ToIndex32(std::int64_t value) {
+void CheckIndex32(std::int64_t value) {
     if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
         throw EConvertError("'" + std::to_string(value) + "' is not a valid integer value");
-    return static_cast<std::int32_t>(value);
 }
+
+std::optional<std::int64_t> WholeNumber(const std::string& text) {
+    if (text.empty() || text.size() > 15) return std::nullopt;
+    std::int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// Restores the previous state, so a download started from the event pump inside another one
+// does not clear the outer one's flag.
+class TRunningFlag {
+  public:
+    explicit TRunningFlag(bool& flag) : flag_(flag), before_(flag) { flag_ = true; }
+    ~TRunningFlag() { flag_ = before_; }
+    TRunningFlag(const TRunningFlag&) = delete;
+    TRunningFlag& operator=(const TRunningFlag&) = delete;
+
+  private:
+    bool& flag_;
+    bool before_;
+};
 
 }  // namespace
 
@@ -59,92 +80,123 @@ TLoggerSession::TLoggerSession(TSerialPort& port, TLoggerHost& host)
 
 TDateTime TLoggerSession::ToLoggerTime(const std::string& text) const { return Format.TextToDateTime(text); }
 
-bool TLoggerSession::FindDevice(std::string& answer) {
+TProbeResult TLoggerSession::ProbePort(const std::string& portName, const std::string& devicePath) {
+    TProbeResult probe;
+    probe.PortName = portName;
+    probe.DevicePath = devicePath;
+    if (port_.IsOpen()) port_.ClosePort();
+    port_.OpenPort(devicePath);
+    probe.Opened = port_.IsOpen();
+    if (!probe.Opened) {
+        probe.OpenError = port_.ErrorCode();
+        return probe;
+    }
+    port_.SetLineParams(115200, 8, 'N', 0, false, false);
+    // The probe goes straight to the port: neither it nor its answer belongs in the log.
+    port_.WriteText("N?\r");
+    probe.Answer = port_.ReadUntil(ProbeTimeoutMs, "\n");
+    probe.IsLogger = lorv::IsLoggerModel(probe.Answer);
+    return probe;
+}
+
+TSearchResult TLoggerSession::FindDevice() {
     ListSerialPorts(PortList);
     KeepVcpPorts(PortList);
-    answer.clear();
+    TSearchResult result;
     for (auto it = PortList.rbegin(); it != PortList.rend(); ++it) {
         const std::string portName = PortNameOf(*it);
-        host_.SetStatusText(portName);
-        if (port_.IsOpen()) port_.ClosePort();
-        port_.OpenPort("\\\\.\\" + portName);
-        port_.SetLineParams(115200, 8, 'N', 0, false, false);
-        // The probe goes straight to the port: neither it nor its answer belongs in the log.
-        port_.WriteText("N?\r");
-        answer = port_.ReadUntil(ProbeTimeoutMs, "\n");
-        if (lorv::IsLoggerModel(answer)) return true;
-        host_.RefreshMarkers();
+        host_.ProbeStarting(portName);
+        result.Probes.push_back(ProbePort(portName, "\\\\.\\" + portName));
+        if (result.Probes.back().IsLogger) return result;
+        host_.ProbeFailed(result.Probes.back());
     }
     // Leaving the last probed port open would keep a foreign device busy and let later commands
     // talk to it.
     if (port_.IsOpen()) port_.ClosePort();
-    return false;
+    return result;
 }
 
-bool TLoggerSession::Connect() {
+TSearchResult TLoggerSession::Connect() {
     port_.DiscardAll();
-    std::string answer;
-    Connected = FindDevice(answer);
-    ModelAnswer = answer;
-    if (Connected) {
-        host_.ShowField(TLoggerHost::Field::Model, answer);
-        host_.SetStatusText("Połączono z " + answer);
-        host_.RefreshMarkers();
-        ReadClockAndBattery();
-    }
-    return Connected;
+    TSearchResult result = FindDevice();
+    Connected = result.Found();
+    ModelAnswer = result.Answer();
+    return result;
 }
 
-void TLoggerSession::ReadClock() {
+TSearchResult TLoggerSession::ConnectPort(const std::string& portName, const std::string& devicePath) {
+    port_.DiscardAll();
+    TSearchResult result;
+    result.Probes.push_back(ProbePort(portName, devicePath));
+    Connected = result.Found();
+    ModelAnswer = result.Answer();
+    if (!Connected && port_.IsOpen()) port_.ClosePort();
+    return result;
+}
+
+void TLoggerSession::ReadClock(TLoggerStatus& status) {
     const std::string answer = SendCommand(port_, host_, "T?");
     if (answer.empty()) return;
     LoggerClock = ToLoggerTime(answer);
     clockReadAtMs_ = MonotonicMs();
-    host_.ShowField(TLoggerHost::Field::Clock, Format.DateTimeToText(LoggerClock));
+    clockKnown_ = true;
+    status.Clock = LoggerClock;
+    status.ClockReadAt = CurrentTime();
 }
 
-void TLoggerSession::ReadVoltage() {
+void TLoggerSession::ReadVoltage(TLoggerStatus& status) {
     const std::string answer = SendCommand(port_, host_, "U?");
-    if (!answer.empty()) host_.ShowField(TLoggerHost::Field::Voltage, answer + " mV");
+    if (answer.empty()) return;
+    status.Battery = answer;
+    status.BatteryMv = WholeNumber(answer);
 }
 
-void TLoggerSession::ReadLoggerSettings() {
+TLoggerStatus TLoggerSession::ReadLoggerSettings() {
+    TLoggerStatus status;
     port_.DiscardAll();
-    ReadClock();
+    try {
+        ReadClock(status);
 
-    std::string answer = SendCommand(port_, host_, "R?");
-    if (!answer.empty()) {
-        RecStart = ToLoggerTime(answer);
-        const std::string text = Format.DateTimeToText(RecStart);
-        host_.ShowField(TLoggerHost::Field::Start, text);
-        host_.ShowField(TLoggerHost::Field::ReadStart, text);
-        host_.StartClockTimer();
+        std::string answer = SendCommand(port_, host_, "R?");
+        if (!answer.empty()) {
+            RecStart = ToLoggerTime(answer);
+            status.RecStart = RecStart;
+        }
+
+        answer = SendCommand(port_, host_, "S?");
+        if (!answer.empty()) {
+            RecStop = ToLoggerTime(answer);
+            status.RecStop = RecStop;
+            status.StopAnswer = answer;
+        }
+
+        answer = SendCommand(port_, host_, "I?");
+        if (!answer.empty()) {
+            RecInterval = ToLoggerTime(answer);
+            RecIntervalSeconds = static_cast<std::int64_t>(IntervalSeconds(RecInterval));
+            status.Interval = RecInterval;
+            status.IntervalSeconds = RecIntervalSeconds;
+        }
+
+        answer = SendCommand(port_, host_, "C?");
+        if (!answer.empty()) status.CAnswer = answer;
+        ReadVoltage(status);
+    } catch (const EConvertError& e) {
+        status.Failure = e;
     }
-
-    answer = SendCommand(port_, host_, "S?");
-    if (!answer.empty()) {
-        RecStop = ToLoggerTime(answer);
-        host_.ShowField(TLoggerHost::Field::Stop, Format.DateTimeToText(RecStop));
-        // The proposed range ends at the recording stop or now, whichever is earlier.
-        const TDateTime now = CurrentTime();
-        host_.ShowField(TLoggerHost::Field::ReadStop, now >= RecStop ? answer : Format.DateTimeToText(now));
-    }
-
-    answer = SendCommand(port_, host_, "I?");
-    if (!answer.empty()) {
-        RecInterval = ToLoggerTime(answer);
-        host_.ShowField(TLoggerHost::Field::Interval, Format.TimeToText(RecInterval));
-        RecIntervalSeconds = static_cast<std::int64_t>(IntervalSeconds(RecInterval));
-    }
-
-    SendCommand(port_, host_, "C?");  // shown only in the log
-    ReadVoltage();
+    return status;
 }
 
-void TLoggerSession::ReadClockAndBattery() {
+TLoggerStatus TLoggerSession::ReadClockAndBattery() {
+    TLoggerStatus status;
     port_.DiscardAll();
-    ReadClock();
-    ReadVoltage();
+    try {
+        ReadClock(status);
+        ReadVoltage(status);
+    } catch (const EConvertError& e) {
+        status.Failure = e;
+    }
+    return status;
 }
 
 void TLoggerSession::WriteLoggerSettings(const std::string& startText, const std::string& stopText,
@@ -179,76 +231,31 @@ TDateTime TLoggerSession::DisplayedLoggerClock() const {
     return lorv::LoggerClockAt(LoggerClock, MonotonicMs() - clockReadAtMs_);
 }
 
-void TLoggerSession::ComputeReadRange(const std::string& fromText, const std::string& toText) {
-    const TDateTime from = ToLoggerTime(fromText);
-    ReadFirstIndex = lorv::ReadingIndex(from, RecStart, RecIntervalSeconds);
-    std::string endText = toText;
+TDateTime TLoggerSession::LoggerClockNow() const { return clockKnown_ ? DisplayedLoggerClock() : CurrentTime(); }
+
+TDownloadRange TLoggerSession::ComputeReadRange(const std::string& fromText, std::string& toText) const {
+    TDownloadRange range;
+    range.First = lorv::ReadingIndex(ToLoggerTime(fromText), RecStart, RecIntervalSeconds);
     const TDateTime now = CurrentTime();
-    if (now < RecStop) {
-        // While the recording runs the range always ends now.
-        endText = Format.DateTimeToText(now);
-        host_.ShowField(TLoggerHost::Field::ReadStop, endText);
-    }
-    const TDateTime to = ToLoggerTime(endText);
-    ReadEndIndex = lorv::ReadingIndex(to, RecStart, RecIntervalSeconds);
+    // While the recording runs the range always ends now.
+    if (now < RecStop) toText = Format.DateTimeToText(now);
+    range.End = lorv::ReadingIndex(ToLoggerTime(toText), RecStart, RecIntervalSeconds);
+    return range;
 }
 
-std::int32_t TLoggerSession::ReceiveReadings(std::int32_t limit) {
-    std::int32_t received = 0;
-    for (;;) {
-        host_.ProcessEvents();
-        if (!host_.DownloadWanted()) return received;
-        const std::string line = port_.ReadUntil(LineTimeoutMs, "\n");
-        if (port_.ErrorCode() == SerialErrTimeout) return received;
-        ++received;
-        // The line that reaches the limit is stored too: the index moves past it, so dropping it
-        // would lose a reading in every chunk.
-        if (line != LastReadingLine) {
-            host_.AppendDataLine(line);
-            LastReadingLine = line;
-            ++stored_;
-        }
-        if (received >= limit) return received;
+TDownloadReport TLoggerSession::DownloadReadings(const TDownloadRange& range) {
+    CheckIndex32(range.First);
+    CheckIndex32(range.End);
+    if (RecStart > LoggerClockNow()) {
+        TDownloadReport report;
+        report.First = report.Next = range.First;
+        report.End = range.End;
+        report.Ending = TDownloadEnd::NotStarted;
+        return report;
     }
-}
-
-TLoggerSession::DownloadResult TLoggerSession::DownloadReadings() {
-    DownloadResult result;
-    result.First = ToIndex32(ReadFirstIndex);
-    result.End = ToIndex32(ReadEndIndex);
-    result.Next = result.First;
-    const std::int64_t count = static_cast<std::int64_t>(result.End) - result.First;
-    if (count == 0) {
-        host_.SetStatusText("Brak nowych danych !");
-        return result;
-    }
-
-    // Restores the previous state, so a download started from the event pump inside another one
-    // does not clear the outer one's flag.
-    struct Running {
-        bool& flag;
-        bool before;
-        explicit Running(bool& f) : flag(f), before(f) { flag = true; }
-        ~Running() { flag = before; }
-    } running(downloading_);
-
-    result.Started = true;
-    const std::int64_t storedBefore = stored_;
-    std::int64_t next = result.First;
-    do {
-        PostCommand(port_, host_, "D?" + std::to_string(next));
-        next += ReceiveReadings(ChunkLimit);
-        ReadFirstIndex = next;
-        // 64-bit arithmetic: (next - first) * 100 would overflow 32 bits on long ranges.
-        if (next - result.First <= count)
-            host_.SetStatusText(std::to_string((next - result.First) * 100 / count) + "%");
-        host_.ProcessEvents();
-    } while (host_.DownloadWanted() && next < result.End);
-
-    result.Next = static_cast<std::int32_t>(std::min<std::int64_t>(next, std::numeric_limits<std::int32_t>::max()));
-    result.Stored = stored_ - storedBefore;
-    const std::string lastTime = LastReadingLine.substr(0, 19);
-    host_.ShowField(TLoggerHost::Field::ReadStart, lastTime);
-    host_.ShowField(TLoggerHost::Field::ReadStop, lastTime);
-    return result;
+    const TRunningFlag running(downloading_);
+    const TDownloadContext context{
+        port_,          host_, Format, RecStart, RecStop, RecIntervalSeconds, [this] { return LoggerClockNow(); },
+        LastReadingLine};
+    return TReadingDownload(context, range).Run();
 }

@@ -2,22 +2,28 @@
 // The conversation with one logger: device search, status and settings, erase and download.
 //
 // A TLoggerSession holds the values kept from the logger and runs every protocol operation over
-// one serial port, reporting to a TLoggerHost (log, status line, fields, data panel, event pump).
-// It knows no widget: the window's handlers and a command-line tool call the same operations.
-// The port and the host must outlive the session and must not be destroyed while an operation
-// runs (the download lets host events run; a host that closes during it must make
-// DownloadWanted() return false and free the session only after DownloadReadings returned).
+// one serial port. Each operation returns what it learned as a value (TSearchResult,
+// TLoggerStatus, TDownloadReport); the host only logs the exchange, runs events and receives
+// readings and progress. The window's handlers and the command-line tool call the same operations
+// and make their own texts. The port and the host must outlive the session and must not be
+// destroyed while an operation runs (the download lets host events run; a host that closes during
+// it must make DownloadWanted() return false and free the session only after DownloadReadings
+// returned).
 //
-// Errors: conversion failures throw EConvertError (text "'<text>' is not a valid date and time",
-// "'<text>' is not a valid time" or "'<text>' is not a valid integer value"); a read range without
-// a known interval throws lorv::ERangeError; the port list may throw ERegistryError. The serial
-// port itself never throws: its failures show as empty answers.
+// Errors: texts that are not times throw EConvertError ("'<text>' is not a valid date and time",
+// "'<text>' is not a valid time", "'<n>' is not a valid integer value" for an index beyond 32
+// bits); a read range without a known interval throws lorv::ERangeError; the port list may throw
+// ERegistryError. Answers that are not times do not throw: TLoggerStatus::Failure carries them.
+// The serial port itself never throws: its failures show in the results.
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "base/logger_format.h"
+#include "logger/download_report.h"
+#include "logger/logger_status.h"
+#include "logger/probe_result.h"
 
 class TSerialPort;
 class TLoggerHost;
@@ -29,15 +35,6 @@ bool IsLoggerModel(const std::string& answer);
 
 class TLoggerSession {
   public:
-    // Outcome of DownloadReadings.
-    struct DownloadResult {
-        bool Started = false;     // false: first and end index were equal ("Brak nowych danych !")
-        std::int32_t First = 0;   // first index requested
-        std::int32_t End = 0;     // end index of the range
-        std::int32_t Next = 0;    // next index that would be requested
-        std::int64_t Stored = 0;  // lines appended to the data panel
-    };
-
     TLoggerSession(TSerialPort& port, TLoggerHost& host);
 
     // --- values kept from the logger (all 0 at start; RecInterval is set by the caller from
@@ -51,8 +48,6 @@ class TLoggerSession {
     std::int64_t RecIntervalSeconds = 0;  // RecInterval in whole seconds (0: not known yet)
     std::vector<std::string> PortList;    // entries "valueName:portName" of the last search
     std::string LastReadingLine;          // last line the download stored; lives for the whole run
-    std::int64_t ReadFirstIndex = 0;      // first index of the next download (moved on after each chunk)
-    std::int64_t ReadEndIndex = 0;        // end index of the next download
 
     // --- seams, replaceable by tests and tools ---
     LoggerFormat Format;
@@ -60,28 +55,30 @@ class TLoggerSession {
     std::function<std::int64_t()> MonotonicMs;  // monotonic milliseconds; default steady clock
     std::function<void(int)> Pause;             // blocking pause in ms; default sleep
 
-    // Lists the VCP ports and probes them from the last entry to the first: opens "\\.\" + name at
-    // 115200 8N1 without flow control, writes "N?" (not logged) and waits up to 1000 ms for the
-    // answer. Stops at the first answer that is a model name, leaving that port open, and returns
-    // true. Without success the port is closed and false returned. `answer` receives the answer
-    // of the last port probed (empty when none was probed). Shows each port name in the status line.
-    bool FindDevice(std::string& answer);
+    // One probe: closes the open port, opens `devicePath` at 115200 8N1 without flow control,
+    // writes "N?" (not logged) and waits up to 1000 ms for the answer. A port that does not open
+    // costs no wait. The port stays open whatever the answer.
+    TProbeResult ProbePort(const std::string& portName, const std::string& devicePath);
 
-    // The connect button without its window steps (clearing the data, the "No device found" box):
-    // DiscardAll, FindDevice, Connected = its result; on success shows the model, the status
-    // "Połączono z <model>", refreshes the markers and runs ReadClockAndBattery. Returns Connected.
-    bool Connect();
+    // Lists the VCP ports and probes each as "\\.\" + its name, from the last entry to the first,
+    // telling the host before each probe and after each that found no logger. Ends at the first
+    // answer that is a model name, with that port open; without one the port is closed.
+    TSearchResult FindDevice();
+
+    // The connect button without its window steps: DiscardAll, FindDevice, Connected and
+    // ModelAnswer from its outcome. The caller then reads the clock and battery.
+    TSearchResult Connect();
+    // The same over one given port instead of the search (the command-line tool's --port).
+    TSearchResult ConnectPort(const std::string& portName, const std::string& devicePath);
 
     // Full settings read: DiscardAll, then "T?", "R?", "S?", "I?", "C?", "U?". Each non-empty
-    // answer fills its values and fields; an empty one leaves them as they were. The first "R?"
-    // answer starts the clock timer; the "S?" answer proposes the read range end (the answer
-    // itself when the stop is past, else now). A clock, start, stop or interval answer that does
-    // not convert throws EConvertError and ends the read there. (The window runs it only when
-    // Connected.)
-    void ReadLoggerSettings();
+    // answer sets its value here and in the result; an empty one leaves both as they were. A
+    // clock, start, stop or interval answer that does not convert ends the read there
+    // (TLoggerStatus::Failure). (The window runs it only when Connected.)
+    TLoggerStatus ReadLoggerSettings();
 
-    // Short read after connecting: DiscardAll, "T?", "U?" (the clock timer is not started).
-    void ReadClockAndBattery();
+    // Short read after connecting: DiscardAll, "T?", "U?".
+    TLoggerStatus ReadClockAndBattery();
 
     // Sets up a recording: converts the three texts first and, when one fails, throws its
     // EConvertError having sent nothing. Then DiscardAll and, each written, logged and followed
@@ -96,27 +93,21 @@ class TLoggerSession {
 
     // The logger clock to display: the last "T?" answer plus the monotonic time since it came.
     TDateTime DisplayedLoggerClock() const;
+    // The logger's clock now as far as it is known: DisplayedLoggerClock() once a clock answer
+    // came, the computer's time before.
+    TDateTime LoggerClockNow() const;
 
-    // Works out the download range from the read-range texts: ReadFirstIndex from `fromText`,
-    // then, while the recording runs (now before RecStop), the range end becomes now and is shown
-    // in the ReadStop field; ReadEndIndex from the end text. Indices are the nearest readings.
-    // Throws EConvertError for a text that is not a logger time, lorv::ERangeError when
-    // RecIntervalSeconds is 0.
-    void ComputeReadRange(const std::string& fromText, const std::string& toText);
+    // The window's download range from its range texts: First is the reading nearest to
+    // `fromText`; while the recording runs (now before RecStop) `toText` becomes now's logger time
+    // text; End is the reading nearest to `toText`. Whole chunks are kept. Throws EConvertError
+    // for a text that is not a logger time, lorv::ERangeError when RecIntervalSeconds is 0.
+    TDownloadRange ComputeReadRange(const std::string& fromText, std::string& toText) const;
 
-    // Downloads readings ReadFirstIndex .. ReadEndIndex: "D?" + index (posted), then up to 25
-    // lines per chunk with a 500 ms line time-out, progress "<n>%" in the status line, events run
-    // between lines and chunks. Ends when the range is covered or DownloadWanted() turns false.
-    // Afterwards ReadStart and ReadStop show the time of LastReadingLine (first 19 characters).
-    // With equal indices it only shows "Brak nowych danych !" and returns Started false.
-    // Throws EConvertError when an index does not fit 32 bits.
-    DownloadResult DownloadReadings();
-
-    // Receives the lines of one chunk: reads lines (500 ms time-out each) until `limit` lines came,
-    // a wait times out or the download is no longer wanted. Every line that differs from
-    // LastReadingLine is appended and becomes LastReadingLine. Returns the lines received,
-    // dropped repeats included.
-    std::int32_t ReceiveReadings(std::int32_t limit);
+    // Downloads the readings of `range` (see reading_download.h), handing each reading to the host
+    // as it is stored and the progress after each chunk. A recording that starts after the
+    // logger's clock has no reading yet: nothing is sent and the report ends NotStarted. Throws
+    // EConvertError when an index does not fit 32 bits.
+    TDownloadReport DownloadReadings(const TDownloadRange& range);
 
     // True while DownloadReadings runs (the host may call into the session from its event pump).
     bool Downloading() const { return downloading_; }
@@ -125,10 +116,10 @@ class TLoggerSession {
     TSerialPort& port_;
     TLoggerHost& host_;
     std::int64_t clockReadAtMs_ = 0;
-    std::int64_t stored_ = 0;
+    bool clockKnown_ = false;
     bool downloading_ = false;
 
-    void ReadClock();
-    void ReadVoltage();
+    void ReadClock(TLoggerStatus& status);
+    void ReadVoltage(TLoggerStatus& status);
     TDateTime ToLoggerTime(const std::string& text) const;
 };

@@ -1,51 +1,46 @@
+// The session's search, status and settings over scripted loggers on the virtual clock.
 #include "logger/logger_session.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <thread>
 
 #include "base/errors.h"
 #include "logger/logger_time.h"
-#include "logger/testing/pty_peer.h"
 #include "logger/testing/recording_host.h"
+#include "logger/testing/scripted_logger.h"
 #include "serial/serial_port.h"
 
-using lorv_test::ReadingLine;
-using lorv_test::TPtyPeer;
 using lorv_test::TRecordingHost;
-using Field = TLoggerHost::Field;
+using lorv_test::TScriptedLogger;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-long long MsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 const LoggerFormat Format;
 
 TDateTime At(const char* text) { return Format.TextToDateTime(text); }
 
-// A logger that answers queries from a table and "D?<n>" with `linesPerRequest` reading lines
-// from index n; silent for anything else.
-TPtyPeer::Handler Logger(std::map<std::string, std::string> table, int linesPerRequest = 25) {
-    return [table, linesPerRequest](const std::string& command) -> std::optional<std::string> {
-        if (command.rfind("D?", 0) == 0) {
-            const int first = std::stoi(command.substr(2));
-            std::string reply;
-            for (int i = first; i < first + linesPerRequest; ++i) reply += ReadingLine(i) + "\n";
-            return reply;
-        }
+std::string PathOf(const std::string& name) { return "\\\\.\\" + name; }
+
+// A logger that answers queries from a table; silent for anything else.
+TScriptedLogger::Handler Answers(std::map<std::string, std::string> table) {
+    return [table](const std::string& command) -> std::optional<std::string> {
         const auto it = table.find(command);
         return it == table.end() ? std::string() : it->second;
     };
 }
+
+const std::map<std::string, std::string> StatusAnswers = {{"N?", "KX-15-1\n"},
+                                                          {"T?", "2026-12-08 10:00:00\n"},
+                                                          {"R?", "2026-12-01 08:00:00\n"},
+                                                          {"S?", "2026-12-05 18:30:00\n"},
+                                                          {"I?", "00:01:00\n"},
+                                                          {"C?", "17\n"},
+                                                          {"U?", "3612\n"}};
 
 // Points the port search at a device map file of the given "name=data" lines.
 void UseDeviceMap(const std::vector<std::string>& lines) {
@@ -57,17 +52,10 @@ void UseDeviceMap(const std::vector<std::string>& lines) {
     setenv("LORV304D_DEVICEMAP", path.c_str(), 1);
 }
 
-// Waits until the peer has received `count` commands (posted commands are not answered).
-std::vector<std::string> CommandsOnceThere(const TPtyPeer& peer, std::size_t count) {
-    const auto start = Clock::now();
-    while (peer.Commands().size() < count && MsSince(start) < 2000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    return peer.Commands();
-}
-
-// A session over one port and a recording host, with a fixed "now" and recorded pauses.
+// A session over one port of a scripted driver, with a fixed "now" and recorded pauses.
 struct SessionRig {
-    TSerialPort port;
+    std::shared_ptr<TScriptedLogger> drv = std::make_shared<TScriptedLogger>();
+    TSerialPort port{drv};
     TRecordingHost host;
     TLoggerSession session{port, host};
     std::vector<int> pauses;
@@ -76,56 +64,52 @@ struct SessionRig {
         session.CurrentTime = [now] { return now; };
         session.Pause = [this](int ms) { pauses.push_back(ms); };
     }
-    void OpenOnto(const TPtyPeer& peer) {
-        port.OpenPort(peer.SlavePath());
+    // Adds a logger at "\\.\ttyUSB0" and opens the port onto it.
+    void OpenOnto(TScriptedLogger::Handler handler) {
+        drv->AddLogger(PathOf("ttyUSB0"), std::move(handler));
+        port.OpenPort(PathOf("ttyUSB0"));
         port.SetLineParams(115200, 8, 'N', 0, false, false);
         ASSERT_TRUE(port.IsOpen());
     }
+    std::vector<std::string> Commands() const { return drv->Commands(PathOf("ttyUSB0")); }
 };
-
-const std::map<std::string, std::string> StatusAnswers = {{"N?", "KX-15-1\n"},
-                                                          {"T?", "2026-12-08 10:00:00\n"},
-                                                          {"R?", "2026-12-01 08:00:00\n"},
-                                                          {"S?", "2026-12-05 18:30:00\n"},
-                                                          {"I?", "00:01:00\n"},
-                                                          {"C?", "17\n"},
-                                                          {"U?", "3612\n"}};
 
 // ---------------------------------------------------------------- device search
 
-TEST(FindDevice, ProbesFromTheLastVcpEntryAndConnectsToTheLogger) {
-    TPtyPeer logger(Logger(StatusAnswers));
-    TPtyPeer silent(Logger({}));
-    TPtyPeer foreign(Logger({{"N?", "KX-05\n"}}));  // a logger on a port that is not a VCP port
-    UseDeviceMap({"\\Device\\VCP0=" + logger.DeviceName(), "\\Device\\Serial0=" + foreign.DeviceName(),
-                  "\\Device\\VCP1=" + silent.DeviceName()});
+TEST(FindDevice, ProbesFromTheLastVcpEntryAndStopsAtTheLogger) {
     SessionRig rig;
+    rig.drv->AddLogger(PathOf("ttyUSB0"), Answers(StatusAnswers));
+    rig.drv->AddLogger(PathOf("ttyUSB1"), Answers({}));
+    rig.drv->AddLogger(PathOf("ttyS0"), Answers({{"N?", "KX-05\n"}}));  // a logger on a port that is no VCP port
+    UseDeviceMap({"\\Device\\VCP0=ttyUSB0", "\\Device\\Serial0=ttyS0", "\\Device\\VCP1=ttyUSB1"});
 
-    const auto start = Clock::now();
-    EXPECT_TRUE(rig.session.Connect());
-    EXPECT_GE(MsSince(start), 950);  // the silent port costs one answer time-out
+    const TSearchResult result = rig.session.Connect();
 
+    ASSERT_TRUE(result.Found());
+    ASSERT_EQ(2u, result.Probes.size());
+    EXPECT_EQ("ttyUSB1", result.Probes[0].PortName);
+    EXPECT_EQ(PathOf("ttyUSB1"), result.Probes[0].DevicePath);
+    EXPECT_TRUE(result.Probes[0].Opened);
+    EXPECT_EQ("", result.Probes[0].Answer);
+    EXPECT_EQ("KX-15-1", result.Probes[1].Answer);
+    EXPECT_GE(rig.drv->Now(), 1000u);  // the silent port costs one answer time-out
     EXPECT_TRUE(rig.session.Connected);
-    EXPECT_TRUE(rig.port.IsOpen());
     EXPECT_EQ("KX-15-1", rig.session.ModelAnswer);
-    EXPECT_EQ(std::vector<std::string>{"N?"}, silent.Commands());
-    EXPECT_TRUE(foreign.Commands().empty());
-    EXPECT_EQ((std::vector<std::string>{silent.DeviceName(), logger.DeviceName(), "Połączono z KX-15-1"}),
-              rig.host.Status);
-    EXPECT_EQ("KX-15-1", rig.host.Fields[Field::Model]);
-    // The probes stay out of the log; the clock and voltage queries follow the connection.
-    EXPECT_EQ((std::vector<std::string>{"T?\t2026-12-08 10:00:00", "U?\t3612"}), rig.host.Log);
-    EXPECT_EQ("2026-12-08 10:00:00", rig.host.Fields[Field::Clock]);
-    EXPECT_EQ("3612 mV", rig.host.Fields[Field::Voltage]);
-    EXPECT_EQ(0, rig.host.TimerStarts);
-    EXPECT_EQ(2, rig.host.MarkerRefreshes);  // one failed probe, one connection
-    EXPECT_EQ((std::vector<std::string>{"N?", "T?", "U?"}), logger.Commands());
+    EXPECT_TRUE(rig.port.IsOpen());
+    EXPECT_EQ((std::vector<std::string>{"ttyUSB1", "ttyUSB0"}), rig.host.Probed);
+    EXPECT_EQ(1u, rig.host.Failed.size());
+    EXPECT_TRUE(rig.drv->Commands(PathOf("ttyS0")).empty());
+    EXPECT_TRUE(rig.host.Log.empty()) << "the probes stay out of the log";
 
-    // A second press searches from scratch over a refilled list and finds the logger again.
-    rig.host.Log.clear();
-    EXPECT_TRUE(rig.session.Connect());
+    // The caller reads the clock and battery next; a second search starts from scratch.
+    const TLoggerStatus status = rig.session.ReadClockAndBattery();
+    EXPECT_EQ((std::vector<std::string>{"T?\t2026-12-08 10:00:00", "U?\t3612"}), rig.host.Log);
+    EXPECT_EQ(At("2026-12-08 10:00:00"), status.Clock);
+    EXPECT_EQ("3612", status.Battery);
+    EXPECT_EQ(3612, status.BatteryMv);
+    EXPECT_FALSE(status.RecStart.has_value());
+    EXPECT_TRUE(rig.session.Connect().Found());
     EXPECT_EQ(2u, rig.session.PortList.size());
-    EXPECT_EQ(2u, rig.host.Log.size());
 }
 
 struct NoMatchRow {
@@ -138,20 +122,18 @@ void PrintTo(const NoMatchRow& row, std::ostream* os) { *os << row.name; }
 class FindDeviceNoMatch : public testing::TestWithParam<NoMatchRow> {};
 
 TEST_P(FindDeviceNoMatch, ReportsNoDeviceAndClosesThePort) {
-    TPtyPeer peer(Logger({{"N?", GetParam().reply}}));
-    UseDeviceMap({"\\Device\\VCP0=" + peer.DeviceName()});
     SessionRig rig;
+    rig.drv->AddLogger(PathOf("ttyUSB0"), Answers({{"N?", GetParam().reply}}));
+    UseDeviceMap({"\\Device\\VCP0=ttyUSB0"});
     rig.session.Connected = true;
-    rig.host.Fields[Field::Model] = "KX-05";
 
-    EXPECT_FALSE(rig.session.Connect());
+    const TSearchResult result = rig.session.Connect();
+    EXPECT_FALSE(result.Found());
     EXPECT_FALSE(rig.session.Connected);
     EXPECT_EQ(GetParam().answer, rig.session.ModelAnswer);
     // A port that is not the logger's is not kept busy.
     EXPECT_FALSE(rig.port.IsOpen());
-    EXPECT_EQ("KX-05", rig.host.Fields[Field::Model]);
-    EXPECT_EQ(std::vector<std::string>{peer.DeviceName()}, rig.host.Status);
-    EXPECT_TRUE(rig.host.Log.empty());
+    EXPECT_EQ(1u, rig.host.Failed.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, FindDeviceNoMatch,
@@ -161,25 +143,43 @@ INSTANTIATE_TEST_SUITE_P(Answers, FindDeviceNoMatch,
                                          NoMatchRow{"UnknownModel", "KX-99\n", "KX-99"}),
                          [](const testing::TestParamInfo<NoMatchRow>& info) { return std::string(info.param.name); });
 
-TEST(FindDevice, NoVcpPortMeansNoProbeAndNoStatus) {
-    UseDeviceMap({"\\Device\\Serial0=ttyS0"});
+TEST(FindDevice, PortsThatDoNotOpenCostNoWaitAndTellWhy) {
     SessionRig rig;
-    std::string answer = "old";
-    EXPECT_FALSE(rig.session.FindDevice(answer));
-    EXPECT_EQ("", answer);
-    EXPECT_TRUE(rig.session.PortList.empty());
-    EXPECT_TRUE(rig.host.Status.empty());
+    rig.drv->AddLogger(PathOf("ttyUSB0"), Answers(StatusAnswers));
+    rig.drv->AddLogger(PathOf("ttyACM0"), Answers({}));
+    TSerialPort otherProgram(rig.drv);  // holds ttyACM0
+    otherProgram.OpenPort(PathOf("ttyACM0"));
+    UseDeviceMap({"\\Device\\VCP0=ttyUSB0", "\\Device\\VCP1=ttyACM0", "\\Device\\VCP2=gone"});
+
+    const TSearchResult result = rig.session.FindDevice();
+    ASSERT_EQ(3u, result.Probes.size());
+    EXPECT_FALSE(result.Probes[0].Opened);
+    EXPECT_EQ(ENOENT, result.Probes[0].OpenError);
+    EXPECT_FALSE(result.Probes[1].Opened);
+    EXPECT_EQ(EBUSY, result.Probes[1].OpenError);
+    EXPECT_TRUE(result.Probes[2].IsLogger);
+    EXPECT_EQ(0, result.Probes[2].OpenError);
+    EXPECT_LT(rig.drv->Now(), 1000u);
 }
 
-TEST(FindDevice, APortThatDoesNotOpenCostsNoWait) {
-    TPtyPeer logger(Logger(StatusAnswers));
-    UseDeviceMap({"\\Device\\VCP0=" + logger.DeviceName(), "\\Device\\VCP1=no-such-tty-here"});
+TEST(FindDevice, NoVcpPortMeansNoProbe) {
+    UseDeviceMap({"\\Device\\Serial0=ttyS0"});
     SessionRig rig;
-    std::string answer;
-    const auto start = Clock::now();
-    EXPECT_TRUE(rig.session.FindDevice(answer));
-    EXPECT_LT(MsSince(start), 800);
-    EXPECT_EQ("KX-15-1", answer);
+    EXPECT_TRUE(rig.session.Connect().Probes.empty());
+    EXPECT_FALSE(rig.session.Connected);
+    EXPECT_EQ("", rig.session.ModelAnswer);
+    EXPECT_TRUE(rig.host.Probed.empty());
+}
+
+TEST(ConnectPort, ProbesTheGivenPortOnly) {
+    SessionRig rig;
+    rig.drv->AddLogger(PathOf("pts/7"), Answers(StatusAnswers));
+    UseDeviceMap({});
+    const TSearchResult result = rig.session.ConnectPort("/dev/pts/7", PathOf("pts/7"));
+    ASSERT_EQ(1u, result.Probes.size());
+    EXPECT_EQ("/dev/pts/7", result.Probes[0].PortName);
+    EXPECT_TRUE(rig.session.Connected);
+    EXPECT_TRUE(rig.host.Probed.empty());
 }
 
 TEST(IsLoggerModel, KnowsTheSevenModelsExactly) {
@@ -191,112 +191,90 @@ TEST(IsLoggerModel, KnowsTheSevenModelsExactly) {
 
 // ---------------------------------------------------------------- status and settings
 
-struct StopRow {
-    const char* name;
-    std::string stopAnswer;
-    std::string stopShown;
-    std::string readStopShown;
-};
-void PrintTo(const StopRow& row, std::ostream* os) { *os << row.name; }
-
-class ReadSettings : public testing::TestWithParam<StopRow> {};
-
-TEST_P(ReadSettings, FillsEveryFieldAndProposesTheRange) {
+TEST(ReadLoggerSettings, ReturnsEveryValueAndKeepsTheRecording) {
     auto answers = StatusAnswers;
-    answers["S?"] = GetParam().stopAnswer + "\n";
-    TPtyPeer peer(Logger(answers));
-    SessionRig rig(At("2026-12-08 12:00:00"));
-    rig.OpenOnto(peer);
+    answers["U?"] = "3.6V\n";  // shown as received, but no number of millivolts
+    SessionRig rig(At("2026-12-08 10:00:05"));
+    rig.OpenOnto(Answers(answers));
 
-    rig.session.ReadLoggerSettings();
+    const TLoggerStatus status = rig.session.ReadLoggerSettings();
 
-    EXPECT_EQ((std::vector<std::string>{"T?", "R?", "S?", "I?", "C?", "U?"}), peer.Commands());
+    EXPECT_EQ((std::vector<std::string>{"T?", "R?", "S?", "I?", "C?", "U?"}), rig.Commands());
     EXPECT_EQ("C?\t17", rig.host.Log[4]);
-    EXPECT_EQ("2026-12-08 10:00:00", rig.host.Fields[Field::Clock]);
-    EXPECT_EQ("2026-12-01 08:00:00", rig.host.Fields[Field::Start]);
-    EXPECT_EQ("2026-12-01 08:00:00", rig.host.Fields[Field::ReadStart]);
-    EXPECT_EQ(GetParam().stopShown, rig.host.Fields[Field::Stop]);
-    EXPECT_EQ(GetParam().readStopShown, rig.host.Fields[Field::ReadStop]);
-    EXPECT_EQ("00:01:00", rig.host.Fields[Field::Interval]);
-    EXPECT_EQ("3612 mV", rig.host.Fields[Field::Voltage]);
+    EXPECT_EQ(At("2026-12-08 10:00:00"), status.Clock);
+    EXPECT_EQ(At("2026-12-08 10:00:05"), status.ClockReadAt);
+    EXPECT_EQ(-5, status.ClockOffsetSeconds());
+    EXPECT_EQ(At("2026-12-01 08:00:00"), status.RecStart);
+    EXPECT_EQ(At("2026-12-05 18:30:00"), status.RecStop);
+    EXPECT_EQ("2026-12-05 18:30:00", status.StopAnswer);
+    EXPECT_EQ(EncodeTime(0, 1, 0), status.Interval);
+    EXPECT_EQ(60, status.IntervalSeconds);
+    EXPECT_EQ("17", status.CAnswer);
+    EXPECT_EQ("3.6V", status.Battery);
+    EXPECT_FALSE(status.BatteryMv.has_value());
+    EXPECT_FALSE(status.Failure.has_value());
     EXPECT_EQ(At("2026-12-01 08:00:00"), rig.session.RecStart);
-    EXPECT_EQ(At(GetParam().stopAnswer.c_str()), rig.session.RecStop);
+    EXPECT_EQ(At("2026-12-05 18:30:00"), rig.session.RecStop);
     EXPECT_EQ(60, rig.session.RecIntervalSeconds);
-    EXPECT_EQ(1, rig.host.TimerStarts);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stops, ReadSettings,
-                         testing::Values(
-                             // A past stop is proposed as the answer exactly as received.
-                             StopRow{"PastStop", "2026-12-05 18:30:00", "2026-12-05 18:30:00", "2026-12-05 18:30:00"},
-                             StopRow{"PastStopAtMidnight", "2026-12-05 00:00:00", "2026-12-05", "2026-12-05 00:00:00"},
-                             StopRow{"StopIsNow", "2026-12-08 12:00:00", "2026-12-08 12:00:00", "2026-12-08 12:00:00"},
-                             // While the recording runs the range ends now.
-                             StopRow{"FutureStop", "2026-12-31 00:00:00", "2026-12-31", "2026-12-08 12:00:00"}),
-                         [](const testing::TestParamInfo<StopRow>& info) { return std::string(info.param.name); });
-
-TEST(ReadLoggerSettings, EmptyAnswersLeaveTheirFieldsAndValuesAlone) {
+TEST(ReadLoggerSettings, EmptyAnswersLeaveTheirValuesAlone) {
     // Bare line feeds act as missing answers without the time-out.
-    TPtyPeer peer(Logger(
-        {{"T?", "2026-12-08 10:00:00\n"}, {"R?", "\n"}, {"S?", "\n"}, {"I?", "\n"}, {"C?", "\n"}, {"U?", "\n"}}));
     SessionRig rig;
-    rig.OpenOnto(peer);
+    rig.OpenOnto(Answers(
+        {{"T?", "2026-12-08 10:00:00\n"}, {"R?", "\n"}, {"S?", "\n"}, {"I?", "\n"}, {"C?", "\n"}, {"U?", "\n"}}));
     rig.session.RecStart = 1.0;
     rig.session.RecIntervalSeconds = 300;
 
-    rig.session.ReadLoggerSettings();
+    const TLoggerStatus status = rig.session.ReadLoggerSettings();
 
     EXPECT_EQ(6u, rig.host.Log.size());
-    EXPECT_EQ(1u, rig.host.Fields.size());
-    EXPECT_EQ("2026-12-08 10:00:00", rig.host.Fields[Field::Clock]);
+    EXPECT_TRUE(status.Clock.has_value());
+    EXPECT_FALSE(status.RecStart || status.RecStop || status.Interval || status.CAnswer || status.Battery);
     EXPECT_EQ(1.0, rig.session.RecStart);
     EXPECT_EQ(300, rig.session.RecIntervalSeconds);
-    EXPECT_EQ(0, rig.host.TimerStarts);
 }
 
 TEST(ReadLoggerSettings, AnAnswerThatIsNoTimeEndsTheReadThere) {
     auto answers = StatusAnswers;
     answers["R?"] = "garbage\n";
-    TPtyPeer peer(Logger(answers));
     SessionRig rig;
-    rig.OpenOnto(peer);
+    rig.OpenOnto(Answers(answers));
 
-    try {
-        rig.session.ReadLoggerSettings();
-        FAIL() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(std::string("'garbage' is not a valid date and time"), e.what());
-    }
-    EXPECT_EQ((std::vector<std::string>{"T?", "R?"}), peer.Commands());
-    EXPECT_EQ("2026-12-08 10:00:00", rig.host.Fields[Field::Clock]);
-    EXPECT_EQ(0u, rig.host.Fields.count(Field::Start));
+    const TLoggerStatus status = rig.session.ReadLoggerSettings();
+    ASSERT_TRUE(status.Failure.has_value());
+    EXPECT_EQ(std::string("'garbage' is not a valid date and time"), status.Failure->what());
+    EXPECT_EQ((std::vector<std::string>{"T?", "R?"}), rig.Commands());
+    EXPECT_TRUE(status.Clock.has_value());
+    EXPECT_FALSE(status.RecStart.has_value());
 }
 
 TEST(DisplayedLoggerClock, RunsOnFromTheLastClockAnswer) {
-    TPtyPeer peer(Logger(StatusAnswers));
-    SessionRig rig;
-    rig.OpenOnto(peer);
+    SessionRig rig(At("2030-01-01 00:00:00"));
+    rig.OpenOnto(Answers(StatusAnswers));
     std::int64_t monotonic = 5000;
     rig.session.MonotonicMs = [&monotonic] { return monotonic; };
+    // Before any clock answer the computer's time stands in for the logger's.
+    EXPECT_EQ(At("2030-01-01 00:00:00"), rig.session.LoggerClockNow());
 
     rig.session.ReadClockAndBattery();
     monotonic += 61500;  // however late the ticks come, the display follows the elapsed time
     EXPECT_EQ("2026-12-08 10:01:01", Format.DateTimeToText(rig.session.DisplayedLoggerClock()));
+    EXPECT_EQ(rig.session.DisplayedLoggerClock(), rig.session.LoggerClockNow());
     EXPECT_EQ(At("2026-12-08 10:00:00"), rig.session.LoggerClock);
 }
 
 TEST(WriteLoggerSettings, SendsClockStartStopAndIntervalInOrder) {
-    TPtyPeer peer(Logger({}));
     // Within the first second after midnight the clock goes out as the date alone.
     SessionRig rig(At("2026-12-08") + 0.4 / 86400.0);
-    rig.OpenOnto(peer);
+    rig.OpenOnto(Answers({}));
     rig.session.RecInterval = EncodeTime(0, 1, 0);
 
     rig.session.WriteLoggerSettings("2026-12-10 08:00:00", "2026-12-20 08:00:00", "00:05:00");
 
     const std::vector<std::string> sent = {"T!2026-12-08", "R!2026-12-10 08:00:00", "S!2026-12-20 08:00:00",
                                            "I!00:05:00"};
-    EXPECT_EQ(sent, CommandsOnceThere(peer, 4));
+    EXPECT_EQ(sent, rig.Commands());
     EXPECT_EQ(sent, rig.host.Log);
     EXPECT_EQ((std::vector<int>{50, 50, 50, 50}), rig.pauses);
     EXPECT_EQ(At("2026-12-10 08:00:00"), rig.session.RecStart);
@@ -315,9 +293,8 @@ void PrintTo(const BadSettingsRow& row, std::ostream* os) { *os << row.name; }
 class WriteLoggerSettingsRefuses : public testing::TestWithParam<BadSettingsRow> {};
 
 TEST_P(WriteLoggerSettingsRefuses, ABadTextSendsNothing) {
-    TPtyPeer peer(Logger({}));
     SessionRig rig;
-    rig.OpenOnto(peer);
+    rig.OpenOnto(Answers({}));
     const auto& row = GetParam();
 
     try {
@@ -326,8 +303,7 @@ TEST_P(WriteLoggerSettingsRefuses, ABadTextSendsNothing) {
     } catch (const EConvertError& e) {
         EXPECT_EQ(row.error, e.what());
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_TRUE(peer.Commands().empty());
+    EXPECT_TRUE(rig.Commands().empty());
     EXPECT_TRUE(rig.host.Log.empty());
     EXPECT_EQ(0.0, rig.session.RecStart);
 }
@@ -343,11 +319,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<BadSettingsRow>& info) { return std::string(info.param.name); });
 
 TEST(EraseLogger, PostsEraseAndPausesOneSecond) {
-    TPtyPeer peer(Logger({}));
     SessionRig rig;
-    rig.OpenOnto(peer);
+    rig.OpenOnto(Answers({}));
     rig.session.EraseLogger();
-    EXPECT_EQ(std::vector<std::string>{"E!"}, CommandsOnceThere(peer, 1));
+    EXPECT_EQ(std::vector<std::string>{"E!"}, rig.Commands());
     EXPECT_EQ(std::vector<std::string>{"E!"}, rig.host.Log);
     EXPECT_EQ(std::vector<int>{1000}, rig.pauses);
 }
@@ -360,10 +335,12 @@ TEST(ComputeReadRange, StoppedRecordingKeepsTheEndText) {
     rig.session.RecStop = At("2026-12-05 08:00:00");
     rig.session.RecIntervalSeconds = 60;
 
-    rig.session.ComputeReadRange("2026-12-01 08:10:29", "2026-12-01 09:00:40");
-    EXPECT_EQ(10, rig.session.ReadFirstIndex);
-    EXPECT_EQ(61, rig.session.ReadEndIndex);
-    EXPECT_EQ(0u, rig.host.Fields.count(Field::ReadStop));
+    std::string to = "2026-12-01 09:00:40";
+    const TDownloadRange range = rig.session.ComputeReadRange("2026-12-01 08:10:29", to);
+    EXPECT_EQ(10, range.First);
+    EXPECT_EQ(61, range.End);
+    EXPECT_TRUE(range.WholeChunks);
+    EXPECT_EQ("2026-12-01 09:00:40", to);
 }
 
 TEST(ComputeReadRange, RunningRecordingEndsNow) {
@@ -372,172 +349,22 @@ TEST(ComputeReadRange, RunningRecordingEndsNow) {
     rig.session.RecStop = At("2026-12-05 08:00:00");
     rig.session.RecIntervalSeconds = 60;
 
-    rig.session.ComputeReadRange("2026-12-01 08:00:00", "    -  -     :  :  ");
-    EXPECT_EQ("2026-12-01 09:00:00", rig.host.Fields[Field::ReadStop]);
-    EXPECT_EQ(0, rig.session.ReadFirstIndex);
-    EXPECT_EQ(60, rig.session.ReadEndIndex);
+    std::string to = "    -  -     :  :  ";
+    const TDownloadRange range = rig.session.ComputeReadRange("2026-12-01 08:00:00", to);
+    EXPECT_EQ("2026-12-01 09:00:00", to);
+    EXPECT_EQ(0, range.First);
+    EXPECT_EQ(60, range.End);
 }
 
 TEST(ComputeReadRange, FailuresLeaveTheRangeEndAlone) {
     SessionRig rig(At("2026-12-01 09:00:00"));
     rig.session.RecStop = At("2026-12-05 08:00:00");
 
-    EXPECT_THROW(rig.session.ComputeReadRange("2026-12-01 08:00:00", "2026-12-01 09:00:00"), lorv::ERangeError);
+    std::string to = "2026-12-01 08:30:00";
+    EXPECT_THROW(rig.session.ComputeReadRange("2026-12-01 08:00:00", to), lorv::ERangeError);
     rig.session.RecIntervalSeconds = 60;
-    EXPECT_THROW(rig.session.ComputeReadRange("    -  -     :  :  ", "2026-12-01 09:00:00"), EConvertError);
-    EXPECT_EQ(0u, rig.host.Fields.count(Field::ReadStop));
-}
-
-// ---------------------------------------------------------------- download
-
-struct DownloadRig : SessionRig {
-    explicit DownloadRig(const TPtyPeer& peer, std::int64_t first, std::int64_t end) {
-        OpenOnto(peer);
-        session.ReadFirstIndex = first;
-        session.ReadEndIndex = end;
-        // A download that never ends is a fault of its own; this ends it so the test can say so.
-        host.OnEvents = [this] {
-            if (host.EventPumps > 20000) host.Wanted = false;
-        };
-    }
-    std::vector<std::string> Lines(int from, int to) const {
-        std::vector<std::string> lines;
-        for (int i = from; i < to; ++i) lines.push_back(ReadingLine(i));
-        return lines;
-    }
-};
-
-TEST(DownloadReadings, RequestsChunksShowsProgressAndKeepsEveryLine) {
-    TPtyPeer peer(Logger({}, 25));
-    DownloadRig rig(peer, 0, 60);
-
-    const TLoggerSession::DownloadResult result = rig.session.DownloadReadings();
-
-    EXPECT_EQ((std::vector<std::string>{"D?0", "D?25", "D?50"}), peer.Commands());
-    EXPECT_EQ((std::vector<std::string>{"D?0", "D?25", "D?50"}), rig.host.Log);
-    EXPECT_EQ((std::vector<std::string>{"41%", "83%"}), rig.host.Status);
-    // The line that fills a chunk is stored too: no reading is lost between chunks.
-    EXPECT_EQ(rig.Lines(0, 75), rig.host.Data);
-    EXPECT_TRUE(result.Started);
-    EXPECT_EQ(0, result.First);
-    EXPECT_EQ(60, result.End);
-    EXPECT_EQ(75, result.Next);
-    EXPECT_EQ(75, result.Stored);
-    EXPECT_EQ(75, rig.session.ReadFirstIndex);
-    EXPECT_EQ(ReadingLine(74), rig.session.LastReadingLine);
-    EXPECT_EQ(ReadingLine(74).substr(0, 19), rig.host.Fields[Field::ReadStart]);
-    EXPECT_EQ(ReadingLine(74).substr(0, 19), rig.host.Fields[Field::ReadStop]);
-    EXPECT_FALSE(rig.session.Downloading());
-}
-
-TEST(DownloadReadings, RepeatOfTheLastStoredLineIsDroppedAcrossDownloads) {
-    TPtyPeer peer(Logger({}, 25));
-    DownloadRig rig(peer, 0, 25);
-    rig.session.LastReadingLine = ReadingLine(0);  // stored by an earlier download
-
-    EXPECT_EQ(24, rig.session.DownloadReadings().Stored);
-    EXPECT_EQ(rig.Lines(1, 25), rig.host.Data);
-
-    // The next download starts at the last reading fetched, which comes again and is dropped,
-    // also when the panel was emptied in between.
-    rig.host.Data.clear();
-    rig.session.ReadFirstIndex = 24;
-    rig.session.ReadEndIndex = 49;
-    rig.session.DownloadReadings();
-    EXPECT_EQ(rig.Lines(25, 49), rig.host.Data);
-}
-
-TEST(DownloadReadings, ShortChunksEndAtTheLineTimeOutAndMoveTheIndexByWhatCame) {
-    TPtyPeer peer(Logger({}, 24));
-    DownloadRig rig(peer, 0, 48);
-
-    const auto start = Clock::now();
-    rig.session.DownloadReadings();
-    EXPECT_GE(MsSince(start), 950);  // two chunks, each ended by 500 ms of silence
-    EXPECT_EQ((std::vector<std::string>{"D?0", "D?24"}), peer.Commands());
-    EXPECT_EQ((std::vector<std::string>{"50%", "100%"}), rig.host.Status);
-    EXPECT_EQ(rig.Lines(0, 48), rig.host.Data);
-}
-
-TEST(DownloadReadings, StoppingMidwayKeepsWhatCame) {
-    TPtyPeer peer(Logger({}, 25));
-    DownloadRig rig(peer, 0, 60);
-    rig.host.OnEvents = [&rig] {
-        if (rig.host.Data.size() >= 10) rig.host.Wanted = false;
-    };
-
-    const TLoggerSession::DownloadResult result = rig.session.DownloadReadings();
-    EXPECT_EQ(std::vector<std::string>{"D?0"}, peer.Commands());
-    EXPECT_EQ(rig.Lines(0, 10), rig.host.Data);
-    EXPECT_EQ(10, result.Next);
-    EXPECT_EQ((std::vector<std::string>{"16%"}), rig.host.Status);
-    EXPECT_EQ(ReadingLine(9).substr(0, 19), rig.host.Fields[Field::ReadStart]);
-}
-
-TEST(DownloadReadings, ALoggerThatVanishesEndsTheDownloadWithoutAHang) {
-    int requests = 0;
-    TPtyPeer peer([&requests](const std::string& command) -> std::optional<std::string> {
-        if (++requests > 1) return std::nullopt;  // unplugged at the second request
-        return Logger({}, 25)(command);
-    });
-    DownloadRig rig(peer, 0, 1000);
-
-    const auto start = Clock::now();
-    rig.session.DownloadReadings();
-    EXPECT_LT(MsSince(start), 5000);
-    EXPECT_TRUE(rig.host.Wanted) << "the download only ended because the test stopped it";
-    ASSERT_GE(rig.host.Data.size(), 25u);
-    EXPECT_EQ(rig.Lines(0, 25), std::vector<std::string>(rig.host.Data.begin(), rig.host.Data.begin() + 25));
-    // A failed read counts as an empty line, stored once at most.
-    EXPECT_LE(rig.host.Data.size(), 26u);
-}
-
-TEST(DownloadReadings, APortClosedFromTheEventPumpEndsTheDownloadWithoutAHang) {
-    TPtyPeer peer(Logger({}, 25));
-    DownloadRig rig(peer, 0, 500);
-    rig.host.OnEvents = [&rig] {
-        // A new search from the window that found nothing closes the port mid-download.
-        if (rig.host.Data.size() == 30 && rig.port.IsOpen()) rig.port.ClosePort();
-        if (rig.host.EventPumps > 20000) rig.host.Wanted = false;
-    };
-
-    rig.session.DownloadReadings();
-    EXPECT_TRUE(rig.host.Wanted) << "the download only ended because the test stopped it";
-    EXPECT_EQ(rig.Lines(0, 30), std::vector<std::string>(rig.host.Data.begin(), rig.host.Data.begin() + 30));
-}
-
-TEST(DownloadReadings, EqualIndicesMeanNoNewData) {
-    TPtyPeer peer(Logger({}, 25));
-    DownloadRig rig(peer, 42, 42);
-
-    EXPECT_FALSE(rig.session.DownloadReadings().Started);
-    EXPECT_EQ(std::vector<std::string>{"Brak nowych danych !"}, rig.host.Status);
-    EXPECT_TRUE(rig.host.Log.empty());
-    EXPECT_EQ(0u, rig.host.Fields.count(Field::ReadStart));
-}
-
-TEST(DownloadReadings, AnEndBeforeTheStartFetchesOneChunkWithoutProgress) {
-    TPtyPeer peer(Logger({}, 25));
-    DownloadRig rig(peer, 10, 5);
-
-    rig.session.DownloadReadings();
-    EXPECT_EQ(std::vector<std::string>{"D?10"}, peer.Commands());
-    EXPECT_TRUE(rig.host.Status.empty());
-    EXPECT_EQ(rig.Lines(10, 35), rig.host.Data);
-}
-
-TEST(DownloadReadings, AnIndexBeyondThirtyTwoBitsIsAConversionError) {
-    TSerialPort port;
-    TRecordingHost host;
-    TLoggerSession session(port, host);
-    session.ReadEndIndex = 3000000000LL;
-    try {
-        session.DownloadReadings();
-        FAIL() << "no error";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(std::string("'3000000000' is not a valid integer value"), e.what());
-    }
-    EXPECT_TRUE(host.Log.empty());
+    EXPECT_THROW(rig.session.ComputeReadRange("    -  -     :  :  ", to), EConvertError);
+    EXPECT_EQ("2026-12-01 08:30:00", to);
 }
 
 }  // namespace

@@ -24,6 +24,14 @@ class ERangeError : public std::runtime_error {
 // it). Throws ERangeError when intervalSeconds is 0 or less.
 std::int64_t ReadingIndex(TDateTime at, TDateTime recStart, std::int64_t intervalSeconds);
 
+// Index of the first reading taken at or after `at` (0 when `at` is at or before `recStart`).
+// Throws ERangeError when intervalSeconds is 0 or less.
+std::int64_t FirstReadingAtOrAfter(TDateTime at, TDateTime recStart, std::int64_t intervalSeconds);
+
+// Index of the last reading taken at or before `at`; -1 when `at` is before `recStart`.
+// Throws ERangeError when intervalSeconds is 0 or less.
+std::int64_t LastReadingAtOrBefore(TDateTime at, TDateTime recStart, std::int64_t intervalSeconds);
+
 // The logger's clock as shown now: `lastRead` (the last clock answer) plus `elapsedMs`
 // milliseconds of monotonic time since that answer came.
 TDateTime LoggerClockAt(TDateTime lastRead, std::int64_t elapsedMs);

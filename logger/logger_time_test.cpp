@@ -55,6 +55,30 @@ INSTANTIATE_TEST_SUITE_P(
                     IndexRow{"OddIntervalJustBelowHalf", 3, 7, 0}),
     [](const testing::TestParamInfo<IndexRow>& info) { return std::string(info.param.name); });
 
+struct EdgeRow {
+    const char* name;
+    double offsetSeconds;
+    std::int64_t firstAtOrAfter;
+    std::int64_t lastAtOrBefore;
+};
+void PrintTo(const EdgeRow& row, std::ostream* os) { *os << row.name; }
+
+class RangeEdges : public testing::TestWithParam<EdgeRow> {};
+
+// With a 60 s interval: the readings a range edge takes in, when it is inclusive.
+TEST_P(RangeEdges, TakeTheReadingAtTheEdgeTime) {
+    const TDateTime start = EncodeDate(2026, 3, 5) + EncodeTime(1, 0, 0);
+    const TDateTime at = start + GetParam().offsetSeconds / 86400.0;
+    EXPECT_EQ(GetParam().firstAtOrAfter, lorv::FirstReadingAtOrAfter(at, start, 60));
+    EXPECT_EQ(GetParam().lastAtOrBefore, lorv::LastReadingAtOrBefore(at, start, 60));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, RangeEdges,
+                         testing::Values(EdgeRow{"BeforeTheStart", -30, 0, -1}, EdgeRow{"AtTheStart", 0, 0, 0},
+                                         EdgeRow{"BetweenReadings", 90, 2, 1}, EdgeRow{"OnAReading", 1500, 25, 25},
+                                         EdgeRow{"OneSecondAfterAReading", 1501, 26, 25}),
+                         [](const testing::TestParamInfo<EdgeRow>& info) { return std::string(info.param.name); });
+
 TEST(ReadingIndex, ZeroIntervalIsAClearErrorNotADivision) {
     const TDateTime start = EncodeDate(2026, 3, 5);
     try {

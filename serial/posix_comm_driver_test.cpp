@@ -250,6 +250,18 @@ TEST_F(PtyPort, WriteThenReadAcrossThePty) {
     EXPECT_EQ(PeerRead(256), all);
 }
 
+TEST_F(PtyPort, ClosingLetsTheLastCommandOut) {
+    // Each close right after a write, as the window's last "d!"; the peer reads only afterwards,
+    // so nothing can be read before the close had its chance to throw the bytes away.
+    for (int i = 0; i < 30; ++i) {
+        OpenRaw();
+        PeerWrite("stale");
+        port.WriteText("d!\r");
+        port.ClosePort();
+        EXPECT_EQ(PeerRead(3), "d!\r") << "close " << i;
+    }
+}
+
 TEST_F(PtyPort, RealTimeOutTakesItsTime) {
     OpenRaw();
     PeerWrite("HALF");

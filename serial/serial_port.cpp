@@ -281,10 +281,15 @@ void TSerialPort::OpenPort(const std::string& device) {
 
 void TSerialPort::ClosePort() {
     if (FHandle != InvalidCommHandle) {
-        // The handle is closed and the state reset even when the purge raises, so a port whose
-        // purge keeps failing can still be closed.
+        // The handle is closed and the state reset even when the drain or the purge raises, so a
+        // port whose purge keeps failing can still be closed.
         try {
-            DiscardAll();
+            // Written bytes go out first: purging the output would throw away what the other side
+            // has not read yet (a pty, an adapter that buffers), such as the logger's last "d!".
+            // Only input is discarded. The drain is awaited directly: WaitForOutputDrained would
+            // also report SR_CanWrite.
+            if (OutputQueueCount() != 0) WaitCommEventFor(TCommDriver::EV_TXEMPTY, CloseDrainTimeoutMs);
+            DiscardInput();
         } catch (...) {
             FDriver->CloseHandle(FHandle);
             FIsOpen = false;
@@ -301,6 +306,13 @@ void TSerialPort::ClosePort() {
     FPortNumber = -1;
     SetError(0);
     ReportStatus(SR_Close, FDevice);
+}
+
+void TSerialPort::DiscardInput() {
+    SetError(0);
+    if (!FDriver->PurgeComm(FHandle, TCommDriver::PURGE_RXABORT | TCommDriver::PURGE_RXCLEAR)) SetErrorFromSystem(-1);
+    FLineBuffer.clear();
+    RaiseIfFailed();
 }
 
 // ---- line state

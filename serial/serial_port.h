@@ -35,6 +35,9 @@ constexpr int32_t SerialErrInputOverflow = 10001;  // "Receive Queue overflow"
 constexpr int32_t SerialErrParity = 10002;         // "Receive Parity Error"
 constexpr int32_t SerialErrOutputFull = 10003;     // "Tranceive Queue is full"
 
+// Longest wait of ClosePort for written bytes to leave, in milliseconds.
+constexpr int32_t CloseDrainTimeoutMs = 500;
+
 // Thrown by a failing operation when RaiseExcept is set.
 // what() is "Communication error <code>: <text>".
 class ESerialError : public std::runtime_error {
@@ -122,7 +125,9 @@ class TSerialPort {
     virtual void SetSpeedCap(int32_t bytesPerSecond);
     virtual std::string VersionText();
 
-    // Closes the port (also when none is open); reports SR_Close; ErrorCode 0.
+    // Closes the port (also when none is open); reports SR_Close; ErrorCode 0. Bytes written
+    // before go out first (at most CloseDrainTimeoutMs is waited for the output to drain); only
+    // input is discarded.
     virtual void ClosePort();
     // baud >= 0, dataBits and stopBits 0..255 (std::out_of_range otherwise). parity N/O/E/M/S (any
     // case); any other character keeps the port's parity. stopBits 0 one, 1 one and a half, 2 two.
@@ -188,6 +193,9 @@ class TSerialPort {
     // Purges both directions and empties LineBuffer (also on a closed port, which leaves the OS's
     // bad-handle code in ErrorCode).
     virtual void DiscardAll();
+    // Purges the input only and empties LineBuffer (as DiscardAll does for a closed port); what
+    // was written stays on its way.
+    void DiscardInput();
     virtual bool WaitForInput(int32_t timeoutMs);
     virtual bool WaitForOutputDrained(int32_t timeoutMs);
     virtual bool WaitForInputOrBuffered(int32_t timeoutMs);

@@ -180,6 +180,8 @@ TEST(OpenPort, FailuresAndStatusReports) {
     port.ClosePort();
     EXPECT_FALSE(port.IsOpen());
     EXPECT_FALSE(drv->Device(kPath).open);
+    // Closing discards the input only: what was written still goes out.
+    EXPECT_EQ(d.purges, (std::vector<uint32_t>{15, TCommDriver::PURGE_RXABORT | TCommDriver::PURGE_RXCLEAR}));
     const decltype(seen) expected = {{SR_Close, ""}, {SR_Connect, kPath}, {SR_Close, kPath}};
     EXPECT_EQ(seen, expected);
 }

@@ -1,7 +1,6 @@
 #pragma once
 // A TLoggerHost that records everything the protocol reports, for tests.
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -12,27 +11,25 @@ namespace lorv_test {
 class TRecordingHost : public TLoggerHost {
   public:
     std::vector<std::string> Log;
-    std::vector<std::string> Status;
     std::vector<std::string> Data;
-    std::map<Field, std::string> Fields;
+    std::vector<std::string> Probed;        // port names, as each probe starts
+    std::vector<TProbeResult> Failed;       // probes that found no logger
+    std::vector<TDownloadProgress> Chunks;  // progress after each chunk
     int EventPumps = 0;
-    int TimerStarts = 0;
-    int MarkerRefreshes = 0;
     bool Wanted = true;
     // Runs inside every ProcessEvents, as a window handler would.
     std::function<void()> OnEvents;
 
     void AppendCommLog(const std::string& line) override { Log.push_back(line); }
-    void SetStatusText(const std::string& utf8) override { Status.push_back(utf8); }
-    void AppendDataLine(const std::string& line) override { Data.push_back(line); }
+    void ReadingStored(const std::string& line) override { Data.push_back(line); }
     void ProcessEvents() override {
         ++EventPumps;
         if (OnEvents) OnEvents();
     }
     bool DownloadWanted() override { return Wanted; }
-    void ShowField(Field field, const std::string& text) override { Fields[field] = text; }
-    void StartClockTimer() override { ++TimerStarts; }
-    void RefreshMarkers() override { ++MarkerRefreshes; }
+    void ProbeStarting(const std::string& portName) override { Probed.push_back(portName); }
+    void ProbeFailed(const TProbeResult& probe) override { Failed.push_back(probe); }
+    void ChunkDone(const TDownloadProgress& progress) override { Chunks.push_back(progress); }
 };
 
 }  // namespace lorv_test

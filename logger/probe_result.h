@@ -1,0 +1,26 @@
+#pragma once
+// What the device search learned about each port it probed.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One probe: the port opened at the logger's line settings and asked "N?".
+struct TProbeResult {
+    std::string PortName;    // the name of the port list entry ("ttyUSB0") or the name given by the caller
+    std::string DevicePath;  // the path handed to OpenPort ("\\.\ttyUSB0")
+    bool Opened = false;     // the port opened; otherwise nothing was sent
+    // When the port did not open: the port's error code, an OS error (an errno value) such as
+    // EACCES or EBUSY, or one of the port's own codes (9991..10003). 0 when it opened.
+    std::int32_t OpenError = 0;
+    std::string Answer;     // the answer to "N?" without its line feed; empty after a time-out
+    bool IsLogger = false;  // the answer is one of the known model names
+};
+
+// The outcome of a search: every probe in the order made. The search ends at the first logger.
+struct TSearchResult {
+    std::vector<TProbeResult> Probes;
+
+    bool Found() const { return !Probes.empty() && Probes.back().IsLogger; }
+    // The answer of the last port probed (the model after a success); empty when none was probed.
+    std::string Answer() const { return Probes.empty() ? std::string() : Probes.back().Answer; }
+};
