@@ -195,11 +195,12 @@ TPortDiagnosis Diagnosis(const char* port, int error, TPortTrouble trouble) {
     return d;
 }
 
-TPortDiagnosis Refused(unsigned gid, const char* group, bool inProcess, bool inUser, const char* user) {
+TPortDiagnosis Refused(unsigned gid, const char* group, bool inProcess, bool inUser, const char* user,
+                       unsigned mode = 0660) {
     TPortDiagnosis d = Diagnosis("ttyUSB0", EACCES, TPortTrouble::NoPermission);
     d.GroupId = gid;
     d.GroupName = group;
-    d.Mode = 0660;
+    d.Mode = mode;
     d.ProcessInGroup = inProcess;
     d.UserInGroup = inUser;
     d.UserName = user;
@@ -227,21 +228,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "Port ttyUSB0 (/dev/ttyUSB0): permission denied. It belongs to the group with id 4711 and you are "
                   "not in it: join it with \"sudo usermod -aG 4711 $USER\", then log out and in again (the "
                   "membership counts only from a new login)."},
-        TTextCase{"InTheGroupThatHasNoAccess",
-                  [] {
-                      TPortDiagnosis d = Refused(20, "dialout", true, true, "tech");
-                      d.Mode = 0600;
-                      return d;
-                  }(),
+        TTextCase{"InTheGroupThatHasNoAccess", Refused(20, "dialout", true, true, "tech", 0600),
                   "Port ttyUSB0 (/dev/ttyUSB0): permission denied. It belongs to the group \"dialout\", which this "
                   "program is in, but its permissions (0600) do not let the group read and write it: ask the system's "
                   "administrator to allow it."},
-        TTextCase{"TerminalGroupMayNotReadIt",
-                  [] {
-                      TPortDiagnosis d = Refused(5, "tty", false, false, "tech");
-                      d.Mode = 0620;
-                      return d;
-                  }(),
+        TTextCase{"TerminalGroupMayNotReadIt", Refused(5, "tty", false, false, "tech", 0620),
                   "Port ttyUSB0 (/dev/ttyUSB0): permission denied. It belongs to the group \"tty\", whose "
                   "permissions (0620) do not let its members read and write it: ask the system's administrator to "
                   "give serial devices to a group such as \"dialout\" (a udev rule) and to add you to it."},
