@@ -15,6 +15,7 @@
 #include "data/data_file.h"
 #include "logger/logger_time.h"
 #include "logger/reading_download.h"
+#include "serial/port_diagnosis_text.h"
 
 namespace {
 
@@ -62,12 +63,17 @@ std::string DownloadProblems(const TDownloadReport& report, const LoggerFormat& 
 
 }  // namespace
 
-// Searches the virtual COM ports for a logger and shows its model, clock and battery.
+// Searches the virtual COM ports for a logger and shows its model, clock and battery. Without a
+// logger, each port that would not open is named below "No device found" with its reason and fix,
+// since a missing group membership or a port held by another program looks the same otherwise.
 void TForm1::btConnectClick() {
     ClearData();
     const TSearchResult search = Session.Connect();
     if (!search.Found()) {
-        ShowMessage(QStringLiteral("No device found"));
+        QString text = QStringLiteral("No device found");
+        for (const TPortDiagnosis& port : DiagnoseUnopenedPorts(search))
+            text += QStringLiteral("\n\n") + QString::fromStdString(PortDiagnosisText(port));
+        ShowMessage(text);
         return;
     }
     eDev->setText(FromBytes(search.Answer()));

@@ -31,6 +31,7 @@
 #include "emulator/emulator_process.h"
 #include "logger/reading_check.h"
 #include "serial/serial_port.h"
+#include "serial/testing/held_pty.h"
 
 namespace {
 
@@ -159,6 +160,26 @@ INSTANTIATE_TEST_SUITE_P(Answers, NoLogger,
                                            NoLoggerRow{"TrailingSpace", {"--model", "KX-15-1 "}},
                                            NoLoggerRow{"LowerCase", {"--model", "kx-15-1"}}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// Below the message, each port that would not open is named with its reason and fix, in the order
+// probed; a port that opened and stayed silent is not.
+TEST_F(LoggerWindowTest, NoLoggerNamesThePortsThatWouldNotOpen) {
+    const THeldPty held;
+    ASSERT_TRUE(held.Held());
+    StartLogger({"--silent"});
+    std::ofstream(mapPath, std::ios::app)
+        << "\\Device\\VCP1=" << held.PortName() << "\n\\Device\\VCP2=lorv304d-no-such-tty\n";
+    form->btConnect->click();
+    EXPECT_FALSE(form->Connected);
+    ASSERT_EQ(1u, dialogs->Messages.size());
+    const std::string gone =
+        "Port lorv304d-no-such-tty (/dev/lorv304d-no-such-tty): the device is gone (No such file or directory): it "
+        "was unplugged or its driver removed. Plug the logger in again and repeat.";
+    const std::string busy = "Port " + held.PortName() + " (" + held.Path() + "): busy. It is in use by " +
+                             THeldPty::HolderText() + ". Close that program and try again.";
+    EXPECT_EQ("No device found\n\n" + gone + "\n\n" + busy, dialogs->Messages[0].Text.toStdString());
+    EXPECT_EQ(TMessageIcon::None, dialogs->Messages[0].Icon);
+}
 
 TEST_F(LoggerWindowTest, SettingsButtonsDoNothingWithoutALogger) {
     form->meStart->setText("2026-12-10 08:00:00");

@@ -246,9 +246,10 @@ std::string UsageText(Command cmd) {
                    std::string(kCommonOptions) +
                    "\n"
                    "Times T are \"yyyy-mm-dd hh:nn:ss\" or \"yyyy-mm-dd\".\n"
-                   "Exit status: 0 done, 1 no logger or no answer, 2 usage error, 3 file or port error,\n"
-                   "4 readings damaged or not received, 128 + signal number when stopped by a signal\n"
-                   "(what came is kept).\n"
+                   "Exit status: 0 done, 1 no logger or no answer, 2 usage error, 3 file or port error\n"
+                   "(also no logger while a port would not open: each such port is named with the\n"
+                   "reason and the fix), 4 readings damaged or not received, 128 + signal number when\n"
+                   "stopped by a signal (what came is kept).\n"
                    "'lorv304d-cli <command> --help' describes one command.\n";
         case Command::Ports:
             text =
@@ -261,7 +262,9 @@ std::string UsageText(Command cmd) {
             text =
                 "Usage: lorv304d-cli find [--port NAME]\n"
                 "Searches the USB virtual COM ports for the logger and prints its port and model,\n"
-                "separated by a TAB. Exit status 1 and \"No device found\" when none answers.\n";
+                "separated by a TAB. Exit status 1 and \"No device found\" when none answers; 3 when\n"
+                "a port would not open besides, with a line for each such port that says why and\n"
+                "what to do (join the group that owns it, close the program that holds it).\n";
             break;
         case Command::Status:
             text =

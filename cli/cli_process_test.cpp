@@ -17,6 +17,7 @@
 #include "base/logger_format.h"
 #include "emulator/emulator_process.h"
 #include "logger/reading_check.h"
+#include "serial/testing/held_pty.h"
 
 extern char** environ;
 
@@ -155,13 +156,17 @@ TEST_F(CliAgainstEmulator, PortsFindAndStatusOfOneLogger) {
     r = Run({"find"});
     EXPECT_EQ(0, r.Status) << r.Err;
     EXPECT_EQ(pts + "\tKXW-16-2\n", r.Out);
+    EXPECT_EQ("", r.Err) << "a port that would not open is no matter once the logger is found";
     r = Run({"find", "--port", logger.SlavePath()});
     EXPECT_EQ(logger.SlavePath() + "\tKXW-16-2\n", r.Out);
     r = Run({"find", "--port", pts});
     EXPECT_EQ(pts + "\tKXW-16-2\n", r.Out);
     r = Run({"find", "--port", "/dev/no-such-port"});
     EXPECT_EQ(3, r.Status);
-    EXPECT_EQ("lorv304d-cli: port /dev/no-such-port: No such file or directory\n", r.Err);
+    EXPECT_EQ(
+        "lorv304d-cli: Port /dev/no-such-port: the device is gone (No such file or directory): it was unplugged "
+        "or its driver removed. Plug the logger in again and repeat.\n",
+        r.Err);
 
     r = Run({"status"});
     EXPECT_EQ(0, r.Status) << r.Err;
@@ -181,6 +186,30 @@ TEST_F(CliAgainstEmulator, PortsFindAndStatusOfOneLogger) {
     // The answer is a whole second; a busy machine may take its time to read it.
     EXPECT_LE(-131, offset);
     EXPECT_GE(-124, offset);
+}
+
+// Without a logger, a port that would not open is a port error: "No device found", then a line
+// for each such port with its reason and fix; with --port, that port's line alone.
+TEST_F(CliAgainstEmulator, PortsThatWouldNotOpenAreNamedWithTheirReasonAndFix) {
+    const THeldPty held;
+    ASSERT_TRUE(held.Held());
+    std::ofstream(Path("map.txt")) << "\\Device\\VCP0=" << held.PortName() << "\n\\Device\\VCP1=lorv304d-no-such-tty\n";
+    const std::string busy =
+        "busy. It is in use by " + THeldPty::HolderText() + ". Close that program and try again.\n";
+    const std::string gone =
+        "lorv304d-cli: Port lorv304d-no-such-tty (/dev/lorv304d-no-such-tty): the device is gone (No such file or "
+        "directory): it was unplugged or its driver removed. Plug the logger in again and repeat.\n";
+
+    TRun r = Run({"status"});
+    EXPECT_EQ(3, r.Status);
+    EXPECT_EQ("", r.Out);
+    EXPECT_EQ("lorv304d-cli: No device found\n" + gone + "lorv304d-cli: Port " + held.PortName() + " (" + held.Path() +
+                  "): " + busy,
+              r.Err);
+
+    r = Run({"find", "--port", held.Path()});
+    EXPECT_EQ(3, r.Status);
+    EXPECT_EQ("lorv304d-cli: Port " + held.Path() + ": " + busy, r.Err);
 }
 
 TEST_F(CliAgainstEmulator, DownloadToStandardOutputWithTheCommunicationLog) {

@@ -25,6 +25,7 @@
 #include "logger/command_exchange.h"
 #include "logger/logger_session.h"
 #include "logger/logger_time.h"
+#include "serial/port_diagnosis_text.h"
 #include "serial/port_discovery.h"
 #include "serial/serial_port.h"
 
@@ -33,10 +34,12 @@ namespace {
 
 const std::string kDevicePrefix = "\\\\.\\";
 
-// An error that ends the run with its own exit status and one message line.
+// An error that ends the run with its own exit status, one message line and any further lines
+// that explain it.
 struct TRunError {
     int Status;
     std::string Message;
+    std::vector<std::string> Details = {};
 };
 
 std::int64_t SteadyMs() {
@@ -83,6 +86,7 @@ class TRun {
             status = Dispatch();
         } catch (const TRunError& e) {
             status = Fail(e.Status, e.Message);
+            for (const std::string& line : e.Details) Fail(e.Status, line);
         } catch (const EFileError& e) {
             status = Fail(ExitFileOrPort, e.what());
         } catch (const ERegistryError& e) {
@@ -165,7 +169,8 @@ class TRun {
     }
 
     // Finds the logger (or asks the port given) and reads its clock and battery, as the window's
-    // connect button does.
+    // connect button does. Without a logger, ports that would not open are a port error, each
+    // named with its reason and fix.
     void Connect() {
         TSearchResult search;
         if (o_.Port.empty()) {
@@ -173,13 +178,13 @@ class TRun {
         } else {
             const std::string device = DeviceForPort(o_.Port);
             search = session_.ConnectPort(PortNameOf(device), device);
-            const TProbeResult& probe = search.Probes.front();
-            if (!probe.Opened)
-                throw TRunError{ExitFileOrPort,
-                                "port " + probe.PortName + ": " + TSerialPort::GetErrorDesc(probe.OpenError)};
         }
+        std::vector<std::string> unopened;
+        for (const TPortDiagnosis& port : DiagnoseUnopenedPorts(search)) unopened.push_back(PortDiagnosisText(port));
         CheckStop();
-        if (!search.Found()) throw TRunError{ExitNoAnswer, "No device found"};
+        if (!o_.Port.empty() && !unopened.empty()) throw TRunError{ExitFileOrPort, unopened.front()};
+        if (!search.Found())
+            throw TRunError{unopened.empty() ? ExitNoAnswer : ExitFileOrPort, "No device found", unopened};
         portName_ = search.Probes.back().PortName;
         const TLoggerStatus status = session_.ReadClockAndBattery();
         if (status.Failure) throw *status.Failure;

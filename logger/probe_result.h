@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "serial/port_diagnosis.h"
+
 // One probe: the port opened at the logger's line settings and asked "N?".
 struct TProbeResult {
     std::string PortName;    // the name of the port list entry ("ttyUSB0") or the name given by the caller
@@ -24,3 +26,8 @@ struct TSearchResult {
     // The answer of the last port probed (the model after a success); empty when none was probed.
     std::string Answer() const { return Probes.empty() ? std::string() : Probes.back().Answer; }
 };
+
+// Why the ports of a search that found no logger could not be opened: one diagnosis for each probe
+// that did not open, in probe order. Empty when the logger was found or every probed port opened.
+// Looks at the system now (device nodes, /proc), so call it right after the search.
+std::vector<TPortDiagnosis> DiagnoseUnopenedPorts(const TSearchResult& search);

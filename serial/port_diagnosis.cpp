@@ -46,11 +46,19 @@ std::string ReadLink(const std::string& path) {
     return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
 }
 
+// /proc/<pid>/comm keeps only the first 15 bytes of a program's name ("lorv304d-emulat"); a cut
+// name is made whole from the command line's first word when that begins with it.
 std::string ProgramOf(int pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    const std::string process = "/proc/" + std::to_string(pid);
+    std::ifstream comm(process + "/comm");
     std::string name;
-    std::getline(in, name);
-    return name;
+    std::getline(comm, name);
+    if (name.size() < 15) return name;
+    std::ifstream commandLine(process + "/cmdline");
+    std::string first;
+    std::getline(commandLine, first, '\0');
+    const std::string program = first.substr(first.rfind('/') + 1);
+    return program.rfind(name, 0) == 0 ? program : name;
 }
 
 // Every process whose open files include `device` (a canonical path). The links of /proc/<pid>/fd

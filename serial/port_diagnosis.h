@@ -8,8 +8,9 @@
 //
 // Linux: the device node's owner group comes from stat(), the process's groups from getegid() and
 // getgroups(), the user's groups from the user database (getgrouplist()), and the processes that
-// hold a device from the links in /proc/<pid>/fd (program names from /proc/<pid>/comm). An
-// unprivileged process sees only the holders that run as its own user.
+// hold a device from the links in /proc/<pid>/fd (program names from /proc/<pid>/comm, made whole
+// from /proc/<pid>/cmdline when cut at 15 bytes). An unprivileged process sees only the holders
+// that run as its own user.
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,7 +25,7 @@ enum class TPortTrouble {
 // A process that has the device open.
 struct TPortHolder {
     int Pid = 0;
-    std::string Program;  // its /proc/<pid>/comm (at most 15 characters); empty when unreadable
+    std::string Program;  // its program name (/proc/<pid>/comm, whole); empty when unreadable
     bool IsModemManager = false;
 
     bool operator==(const TPortHolder&) const = default;

@@ -7,17 +7,28 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <iterator>
 #include <ostream>
+#include <thread>
 
 #include "base/testing/unprivileged_child.h"
 #include "serial/port_diagnosis_text.h"
 #include "serial/serial_port.h"
+
+// Found by argument-dependent lookup, so beside TPortHolder in the global namespace.
+void PrintTo(const TPortHolder& holder, std::ostream* os) {
+    *os << holder.Program << " (PID " << holder.Pid << (holder.IsModemManager ? ", ModemManager)" : ")");
+}
 
 namespace {
 
@@ -131,6 +142,42 @@ INSTANTIATE_TEST_SUITE_P(Rows, BusyPty,
                                            THolderCase{"AnotherCopy", "lorv304d", false}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// The kernel keeps 15 bytes of a program's name; "lorv304d-emulator" is one that is longer.
+TEST_F(PtyDevice, AHolderWithALongNameIsNamedWhole) {
+    const std::string program = "lorv304d-holder-with-a-long-name";
+    const std::string link = ::testing::TempDir() + program;
+    ::unlink(link.c_str());
+    ASSERT_EQ(0, ::symlink("/bin/sleep", link.c_str()));
+    // The child locks the device as the port does and keeps it through the exec.
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) ::_exit(1);
+        ::execl(link.c_str(), link.c_str(), "60", static_cast<char*>(nullptr));
+        ::_exit(2);
+    }
+    // Waits for the exec to finish: the new name and command line are in place.
+    const auto read = [&](const char* file) {
+        std::ifstream in("/proc/" + std::to_string(holder) + "/" + file);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((read("comm") != program.substr(0, 15) + "\n" || read("cmdline").rfind(link, 0) != 0) &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+
+    TSerialPort port;
+    port.OpenPort(path_);
+    const auto d = DiagnosePort(path_, path_, port.IsOpen(), port.ErrorCode());
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::unlink(link.c_str());
+
+    ASSERT_TRUE(d.has_value()) << "the second open succeeded";
+    EXPECT_EQ(std::vector<TPortHolder>{(TPortHolder{holder, program, false})}, d->Holders);
+}
+
 struct TTextCase {
     const char* Name;
     TPortDiagnosis Diagnosis;
@@ -148,11 +195,12 @@ TPortDiagnosis Diagnosis(const char* port, int error, TPortTrouble trouble) {
     return d;
 }
 
-TPortDiagnosis Refused(unsigned gid, const char* group, bool inProcess, bool inUser, const char* user) {
+TPortDiagnosis Refused(unsigned gid, const char* group, bool inProcess, bool inUser, const char* user,
+                       unsigned mode = 0660) {
     TPortDiagnosis d = Diagnosis("ttyUSB0", EACCES, TPortTrouble::NoPermission);
     d.GroupId = gid;
     d.GroupName = group;
-    d.Mode = 0660;
+    d.Mode = mode;
     d.ProcessInGroup = inProcess;
     d.UserInGroup = inUser;
     d.UserName = user;
@@ -180,15 +228,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "Port ttyUSB0 (/dev/ttyUSB0): permission denied. It belongs to the group with id 4711 and you are "
                   "not in it: join it with \"sudo usermod -aG 4711 $USER\", then log out and in again (the "
                   "membership counts only from a new login)."},
-        TTextCase{"InTheGroupThatHasNoAccess",
-                  [] {
-                      TPortDiagnosis d = Refused(20, "dialout", true, true, "tech");
-                      d.Mode = 0600;
-                      return d;
-                  }(),
+        TTextCase{"InTheGroupThatHasNoAccess", Refused(20, "dialout", true, true, "tech", 0600),
                   "Port ttyUSB0 (/dev/ttyUSB0): permission denied. It belongs to the group \"dialout\", which this "
                   "program is in, but its permissions (0600) do not let the group read and write it: ask the system's "
                   "administrator to allow it."},
+        TTextCase{"TerminalGroupMayNotReadIt", Refused(5, "tty", false, false, "tech", 0620),
+                  "Port ttyUSB0 (/dev/ttyUSB0): permission denied. It belongs to the group \"tty\", whose "
+                  "permissions (0620) do not let its members read and write it: ask the system's administrator to "
+                  "give serial devices to a group such as \"dialout\" (a udev rule) and to add you to it."},
         TTextCase{"RootsGroupIsNoFix", Refused(0, "root", false, false, "tech"),
                   "Port ttyUSB0 (/dev/ttyUSB0): permission denied. It belongs to the group \"root\": ask the system's "
                   "administrator to give serial devices to a group such as \"dialout\" (a udev rule) and to add you "
@@ -199,8 +246,15 @@ INSTANTIATE_TEST_SUITE_P(
                   "If it keeps the port, stop it with \"sudo systemctl stop ModemManager\" or have it leave the "
                   "device alone (a udev rule setting ID_MM_DEVICE_IGNORE=1)."},
         TTextCase{"TwoHolders", Held(EWOULDBLOCK, {{7, "lorv304d", false}, {9, "", false}}),
-                  "Port ttyACM0 (/dev/ttyACM0): busy. It is in use by lorv304d (PID 7), a process (PID 9). Close that "
-                  "program and try again."},
+                  "Port ttyACM0 (/dev/ttyACM0): busy. It is in use by lorv304d (PID 7), a process (PID 9). Close "
+                  "those programs and try again."},
+        TTextCase{"PortGivenByItsPath",
+                  [] {
+                      TPortDiagnosis d = Held(EBUSY, {{7, "lorv304d-cli", false}});
+                      d.PortName = d.DevicePath;
+                      return d;
+                  }(),
+                  "Port /dev/ttyACM0: busy. It is in use by lorv304d-cli (PID 7). Close that program and try again."},
         TTextCase{"HolderOfAnotherUser", Held(EBUSY, {}),
                   "Port ttyACM0 (/dev/ttyACM0): busy. It is in use by another program, which cannot be seen from here "
                   "(it may run as another user): close it and try again."},

@@ -7,7 +7,7 @@
 namespace {
 
 std::string Octal(unsigned mode) {
-    char text[8];
+    char text[16];  // room for any unsigned value, though modes have at most four digits
     std::snprintf(text, sizeof text, "%04o", mode);
     return text;
 }
@@ -18,15 +18,19 @@ std::string GroupText(const TPortDiagnosis& d) {
 
 std::string NoPermissionText(const TPortDiagnosis& d) {
     const std::string group = GroupText(d);
-    if (d.GroupId == 0) {
-        // Joining root's group is no fix; the device should be given to a group of its own.
-        return "It belongs to the group " + group +
-               ": ask the system's administrator to give serial devices to a group such as \"dialout\" "
-               "(a udev rule) and to add you to it.";
-    }
+    const std::string ownGroup =
+        "ask the system's administrator to give serial devices to a group such as \"dialout\" (a udev rule) and to "
+        "add you to it.";
+    // Joining root's group is no fix; the device should be given to a group of its own.
+    if (d.GroupId == 0) return "It belongs to the group " + group + ": " + ownGroup;
     if (d.ProcessInGroup) {
         return "It belongs to the group " + group + ", which this program is in, but its permissions (" +
                Octal(d.Mode) + ") do not let the group read and write it: ask the system's administrator to allow it.";
+    }
+    // Nor is joining a group that may not read and write it (a terminal's "tty" group, 0620).
+    if ((d.Mode & 060) != 060) {
+        return "It belongs to the group " + group + ", whose permissions (" + Octal(d.Mode) +
+               ") do not let its members read and write it: " + ownGroup;
     }
     const std::string user = d.UserName.empty() ? "$USER" : d.UserName;
     const bool named = !d.UserName.empty();
@@ -64,13 +68,16 @@ std::string BusyText(const TPortDiagnosis& d) {
                    "ModemManager\" or have it leave the device alone (a udev rule setting ID_MM_DEVICE_IGNORE=1).";
         }
     }
-    return text + " Close that program and try again.";
+    return text +
+           (d.Holders.size() > 1 ? " Close those programs and try again." : " Close that program and try again.");
 }
 
 }  // namespace
 
 std::string PortDiagnosisText(const TPortDiagnosis& d) {
-    const std::string head = "Port " + d.PortName + " (" + d.DevicePath + "): ";
+    // A port given by its path is not named twice.
+    const std::string head =
+        "Port " + d.PortName + (d.PortName == d.DevicePath ? std::string() : " (" + d.DevicePath + ")") + ": ";
     switch (d.Trouble) {
         case TPortTrouble::NoPermission:
             return head + "permission denied. " + NoPermissionText(d);
