@@ -136,7 +136,7 @@ TSearchResult TLoggerSession::ConnectPort(const std::string& portName, const std
 
 void TLoggerSession::ReadClock(TLoggerStatus& status) {
     // Both clocks are taken when the answer came, before the log line (a window may take its
-    // time to show it): the difference between the clocks is worth only what this moment is.
+    // time to show it): the difference of the clocks is only as good as this moment.
     std::int64_t answeredMs = 0;
     TDateTime answeredAt = 0;
     const std::string answer = SendCommand(port_, host_, "T?", [&] {
