@@ -258,7 +258,7 @@ TEST_F(CliAgainstEmulator, DownloadsAsCsvOrTsvWithTheOffsetsOfTheClockChanges) {
         return field.substr(begin, field.find_last_not_of(' ') - begin + 1);
     };
     const auto clock = [](int minute) {
-        char text[8];
+        char text[16];
         std::snprintf(text, sizeof text, "%02d:%02d", minute / 60, minute % 60);
         return std::string(text);
     };
