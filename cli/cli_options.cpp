@@ -48,8 +48,8 @@ const TOptionSpec kOptions[] = {
     {"--stop", true, {Command::Start}},
     {"--interval", true, {Command::Start}},
     {"--yes", false, {Command::Erase}},
-    {"--format", true, {Command::Convert}},
-    {"--utc", false, {Command::Convert}},
+    {"--format", true, {Command::Convert, Command::Download}},
+    {"--utc", false, {Command::Convert, Command::Download}},
     {"--low", true, {Command::Stats}},
     {"--high", true, {Command::Stats}},
 };
@@ -187,6 +187,14 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     switch (o.Cmd) {
         case Command::Download:
             if (o.Append && o.Output.empty()) throw EUsageError(o.Cmd, "--append needs an output file (-o FILE)");
+            if (!o.Format.empty() && o.Format != "log" && o.Format != "csv" && o.Format != "tsv")
+                throw EUsageError(o.Cmd, "download takes --format log, csv or tsv");
+            if (o.Utc && o.Format != "csv" && o.Format != "tsv")
+                throw EUsageError(o.Cmd, "--utc needs --format csv or tsv");
+            // Appending resumes after the last reading line of a data file; a table made from
+            // readings holds no such line, and convert makes one from the data file at any time.
+            if (o.Append && (o.Format == "csv" || o.Format == "tsv"))
+                throw EUsageError(o.Cmd, "--append keeps a data file (--format log); convert it to " + o.Format);
             if (o.From) CheckDateTime(o.Cmd, *o.From);
             if (o.To) CheckDateTime(o.Cmd, *o.To);
             if (o.From && o.To && CheckDateTime(o.Cmd, *o.To) < CheckDateTime(o.Cmd, *o.From))
@@ -233,8 +241,9 @@ std::string UsageText(Command cmd) {
                    "  ports [--all]      the serial ports, one \"name:port\" a line, in search order\n"
                    "  find               search for the logger; print its port and model\n"
                    "  status [--json]    model, battery, clock and recording settings\n"
-                   "  download [--from T] [--to T] [-o FILE] [--append]\n"
+                   "  download [--from T] [--to T] [--format F] [--utc] [-o FILE] [--append]\n"
                    "                     download readings to FILE or standard output\n"
+                   "                     (F: log, the data-file lines, or csv or tsv)\n"
                    "  start --start T --stop T --interval hh:nn:ss\n"
                    "                     set the logger's clock and a new recording\n"
                    "  erase --yes        erase every reading on the logger\n"
@@ -270,20 +279,34 @@ std::string UsageText(Command cmd) {
             text =
                 "Usage: lorv304d-cli status [--json]\n"
                 "Prints the model, the battery voltage, the logger's clock and its difference from\n"
-                "this computer's clock, and the recording start, stop and interval.\n"
-                "  --json             the same as one JSON object\n";
+                "this computer's clock, and the recording start, stop and interval. The difference\n"
+                "is taken when the clock's answer came, in whole seconds of both clocks (the logger\n"
+                "gives no fraction of its second, so neither counts): a logger in step shows +0 s,\n"
+                "one ahead of the computer a positive figure.\n"
+                "  --json             the same as one JSON object (the difference: clock_offset_s)\n";
             break;
         case Command::Download:
             text =
-                "Usage: lorv304d-cli download [--from T] [--to T] [-o FILE] [--append]\n"
-                "Downloads the readings of a time range, one reading line each (code page 1250,\n"
-                "CR LF line ends), as they arrive. Without options: from the recording start to its\n"
-                "stop or now. Both ends are included: a reading taken at T belongs to the range.\n"
+                "Usage: lorv304d-cli download [--from T] [--to T] [--format log|csv|tsv] [--utc]\n"
+                "                             [-o FILE] [--append]\n"
+                "Downloads the readings of a time range as they arrive. Without options: from the\n"
+                "recording start to its stop or now. Both ends are included: a reading taken at T\n"
+                "belongs to the range.\n"
                 "  --from T           first reading time (not before the recording start)\n"
                 "  --to T             last reading time (not after the stop or now; not before --from)\n"
+                "  --format log|csv|tsv\n"
+                "                     log (the default): one reading line each as the logger sent\n"
+                "                     it, the data-file format (code page 1250, CR LF line ends);\n"
+                "                     csv, tsv: a header row, then the columns of convert (time\n"
+                "                     with this computer's UTC offset for it, t1_c, t2_c); a line\n"
+                "                     on standard error counts the readings, the lines skipped and\n"
+                "                     the times in a gap or fold of the clocks\n"
+                "  --utc              with csv or tsv: times in UTC (\"Z\") instead of local time\n"
                 "  -o, --output FILE  write FILE whole (replaced) instead of standard output\n"
                 "  --append           FILE keeps its lines and gains only the readings newer than\n"
-                "                     its last one; --from counts only while FILE holds no reading\n"
+                "                     its last one; --from counts only while FILE holds no reading.\n"
+                "                     Data files only: they are the record a later run resumes\n"
+                "                     from; convert makes CSV or TSV of one at any time\n"
                 "Ctrl+C stops the download; the readings received so far are written.\n"
                 "A damaged line is asked for again up to two times, then kept as received: exit\n"
                 "status 4 names its index. A recording that has not started yet is no error.\n";

@@ -20,12 +20,12 @@ struct TCliOptions {
     bool Json = false;                    // status, stats
     std::optional<std::string> From, To;  // download, stats
     std::string Output;                   // download, convert; empty: standard output
-    bool Append = false;                  // download
+    bool Append = false;                  // download (data files only)
     std::string Start, Stop, Interval;    // start, as typed (checked by the parser)
     bool Yes = false;                     // erase
     std::string File;                     // convert, stats: the data file read
-    std::string Format;                   // convert: "csv" or "tsv"
-    bool Utc = false;                     // convert
+    std::string Format;                   // convert: "csv" or "tsv"; download: also "log" (or empty)
+    bool Utc = false;                     // convert, download with csv or tsv
     std::optional<double> Low, High;      // stats: limits in degrees Celsius
 };
 
@@ -41,7 +41,8 @@ class EUsageError : public std::runtime_error {
 // Parses the arguments after the program name. Options go before or after the subcommand, as
 // "--name value" or "--name=value". With --help or --version nothing else is checked. Otherwise throws
 // EUsageError for an unknown command or option, an option the subcommand does not take, a missing
-// value or a missing required option, erase without --yes, --append without -o, a time text
+// value or a missing required option, erase without --yes, --append without -o, a download
+// --format other than log, csv or tsv, --utc with data-file lines, --append with csv or tsv, a time text
 // that does not convert ("'<text>' is not a valid date and time" for --from, --to, --start,
 // --stop; "'<text>' is not a valid time" for --interval), --to before --from, and --stop not after
 // --start. convert and stats take one FILE argument; convert needs --format csv or tsv; --low and

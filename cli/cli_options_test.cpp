@@ -34,6 +34,11 @@ TEST(ParseCommandLine, EachCommandWithItsOwnOptions) {
     const TCliOptions d = ParseCommandLine({"download"});
     EXPECT_FALSE(d.From.has_value());
     EXPECT_TRUE(d.Output.empty());
+    EXPECT_EQ("", d.Format);
+    const TCliOptions t = ParseCommandLine({"download", "--format=tsv", "--utc", "-o", "a.tsv"});
+    EXPECT_EQ("tsv", t.Format);
+    EXPECT_TRUE(t.Utc);
+    EXPECT_TRUE(ParseCommandLine({"download", "--format", "log", "-o", "a.log", "--append"}).Append);
     // One reading time is a range of its own.
     EXPECT_EQ(Command::Download, ParseCommandLine({"download", "--from", "2026-12-09", "--to", "2026-12-09"}).Cmd);
 }
@@ -90,6 +95,18 @@ INSTANTIATE_TEST_SUITE_P(
                              {"download", "--append"},
                              Command::Download,
                              "--append needs an output file (-o FILE)"},
+                    TRefused{"DownloadFormat",
+                             {"download", "--format", "xlsx"},
+                             Command::Download,
+                             "download takes --format log, csv or tsv"},
+                    TRefused{"UtcOfDataFileLines",
+                             {"download", "--utc", "--format", "log"},
+                             Command::Download,
+                             "--utc needs --format csv or tsv"},
+                    TRefused{"AppendToATable",
+                             {"download", "--format", "csv", "-o", "a.csv", "--append"},
+                             Command::Download,
+                             "--append keeps a data file (--format log); convert it to csv"},
                     TRefused{"BadFrom",
                              {"download", "--from", "yesterday"},
                              Command::Download,

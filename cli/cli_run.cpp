@@ -16,6 +16,7 @@
 #include "base/version.h"
 #include "cli/cli_host.h"
 #include "cli/cli_options.h"
+#include "cli/download_output.h"
 #include "cli/file_commands.h"
 #include "cli/progress_meter.h"
 #include "cli/status_report.h"
@@ -269,14 +270,14 @@ class TRun {
     }
 
     int Download() {
-        TLineStore store;
+        TDownloadOutput output(o_, out_);
         std::optional<std::pair<std::string, TDateTime>> fileLast;
         if (!o_.Output.empty()) {
             CheckOutputDirectory();
             std::error_code ec;
             if (o_.Append && std::filesystem::exists(o_.Output, ec)) {
-                store = readings::LoadDataFile(o_.Output);
-                fileLast = LastReading(store);
+                output.Lines() = readings::LoadDataFile(o_.Output);
+                fileLast = LastReading(output.Lines());
             }
         }
         Connect();
@@ -292,6 +293,7 @@ class TRun {
             Note("The recording starts at " + FullTimeText(format_, start) + "; no reading exists yet");
             return ExitOk;
         }
+        output.Begin();
         // Both ends are included; the range ends at the last reading the logger holds.
         const std::int64_t interval = session_.RecIntervalSeconds;
         TDateTime until = std::min(session_.LoggerClockNow(), session_.RecStop);
@@ -307,19 +309,14 @@ class TRun {
         }
         const bool repeatFirst = !session_.LastReadingLine.empty();
         if (first + (repeatFirst ? 1 : 0) > last) {
-            if (!o_.Output.empty() && !o_.Append) readings::SaveLinesFile(o_.Output, store);
+            if (!o_.Output.empty() && !o_.Append) output.WriteFile();
             Note(repeatFirst ? "No new readings" : "No readings in the range");
             return ExitOk;
         }
 
         TProgressMeter meter(last - first + (repeatFirst ? 0 : 1), env_.ErrIsTerminal);
         const std::int64_t startMs = SteadyMs();
-        if (o_.Output.empty()) {
-            // Standard output sees each reading as it comes, so a pipe can follow the download.
-            host_.OnReading = [this](const std::string& line) { out_ << line << "\r\n" << std::flush; };
-        } else {
-            host_.OnReading = [&store](const std::string& line) { store.Append(line); };
-        }
+        host_.OnReading = [&output](const std::string& line) { output.Add(line); };
         if (!o_.Quiet)
             host_.OnProgress = [&](std::int64_t stored) {
                 err_ << meter.Update(stored, SteadyMs() - startMs) << std::flush;
@@ -335,9 +332,11 @@ class TRun {
         // rewritten only when it gains lines.
         const std::int64_t stored = report.ReadingsStored;
         const bool covered = report.Ending == TDownloadEnd::RangeCovered;
-        if (!o_.Output.empty() && (stored > 0 || (covered && !o_.Append))) readings::SaveLinesFile(o_.Output, store);
+        if (!o_.Output.empty() && (stored > 0 || (covered && !o_.Append))) output.WriteFile();
         if (stored == 0) {
             if (covered) Note("No new readings");
+        } else if (const auto counts = output.Counts()) {
+            Note(ExportNote(*counts, o_.Output));
         } else if (!o_.Output.empty()) {
             Note(std::to_string(stored) + (o_.Append ? " new readings appended to " : " readings written to ") +
                  o_.Output);

@@ -11,6 +11,17 @@
 
 namespace cli {
 
+std::string ExportNote(const readings::TExportCounts& counts, const std::string& output) {
+    std::string note = std::to_string(counts.Readings) + (counts.Readings == 1 ? " reading" : " readings");
+    if (!output.empty()) note += " written to " + output;
+    note += ", " + std::to_string(counts.Skipped) + (counts.Skipped == 1 ? " line" : " lines") + " skipped";
+    // Such times take the offset before the change of the clocks; the user should know.
+    if (counts.InGap > 0 || counts.InFold > 0)
+        note += "; " + std::to_string(counts.InGap) + " times in a gap and " + std::to_string(counts.InFold) +
+                " in a fold of the clocks, written with the offset before the change";
+    return note;
+}
+
 int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err) {
     const TLineStore lines = readings::LoadDataFile(options.File);
     readings::TExportOptions exportOptions;
@@ -22,16 +33,7 @@ int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err)
         out << text;
     else
         WriteFileAtomically(options.Output, text);
-    if (!options.Quiet) {
-        std::string note = std::to_string(counts.Readings) + (counts.Readings == 1 ? " reading" : " readings");
-        if (!options.Output.empty()) note += " written to " + options.Output;
-        note += ", " + std::to_string(counts.Skipped) + (counts.Skipped == 1 ? " line" : " lines") + " skipped";
-        // Such times take the offset before the change of the clocks; the user should know.
-        if (counts.InGap > 0 || counts.InFold > 0)
-            note += "; " + std::to_string(counts.InGap) + " times in a gap and " + std::to_string(counts.InFold) +
-                    " in a fold of the clocks, written with the offset before the change";
-        err << note << "\n";
-    }
+    if (!options.Quiet) err << ExportNote(counts, options.Output) << "\n";
     return ExitOk;
 }
 

@@ -3,10 +3,17 @@
 // and stats. Each returns the exit status; a file that cannot be read or written throws
 // EFileError (exit status 3 through the run).
 #include <iosfwd>
+#include <string>
 
 #include "cli/cli_options.h"
+#include "data/reading_export.h"
 
 namespace cli {
+
+// The line on standard error after an export (convert, download --format csv|tsv): the readings
+// written (to `output` when not empty), the lines skipped and, when there were any, the times in
+// a gap or fold of the clocks. Without its line end.
+std::string ExportNote(const readings::TExportCounts& counts, const std::string& output);
 
 // Exports options.File as options.Format to options.Output (written whole, or not at all) or to
 // `out`. Unless quiet, one line on `err` counts the readings, the skipped lines and the times in

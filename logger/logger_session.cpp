@@ -135,13 +135,20 @@ TSearchResult TLoggerSession::ConnectPort(const std::string& portName, const std
 }
 
 void TLoggerSession::ReadClock(TLoggerStatus& status) {
-    const std::string answer = SendCommand(port_, host_, "T?");
+    // Both clocks are taken when the answer came, before the log line (a window may take its
+    // time to show it): the difference of the clocks is only as good as this moment.
+    std::int64_t answeredMs = 0;
+    TDateTime answeredAt = 0;
+    const std::string answer = SendCommand(port_, host_, "T?", [&] {
+        answeredMs = MonotonicMs();
+        answeredAt = CurrentTime();
+    });
     if (answer.empty()) return;
     LoggerClock = ToLoggerTime(answer);
-    clockReadAtMs_ = MonotonicMs();
+    clockReadAtMs_ = answeredMs;
     clockKnown_ = true;
     status.Clock = LoggerClock;
-    status.ClockReadAt = CurrentTime();
+    status.ClockReadAt = answeredAt;
 }
 
 void TLoggerSession::ReadVoltage(TLoggerStatus& status) {

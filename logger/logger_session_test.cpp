@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -190,6 +191,44 @@ TEST(IsLoggerModel, KnowsTheSevenModelsExactly) {
 }
 
 // ---------------------------------------------------------------- status and settings
+
+// A host whose log line takes 1.5 s of virtual time, as a busy window might.
+class TSlowLogHost : public TRecordingHost {
+  public:
+    explicit TSlowLogHost(TScriptedLogger& drv) : drv_(drv) {}
+    void AppendCommLog(const std::string& line) override {
+        TRecordingHost::AppendCommLog(line);
+        drv_.Advance(1500);
+    }
+
+  private:
+    TScriptedLogger& drv_;
+};
+
+TEST(ReadClockAndBattery, TakesBothClocksWhenTheAnswerCame) {
+    auto drv = std::make_shared<TScriptedLogger>();
+    drv->ReplyDelayMs = 600;
+    drv->AddLogger(PathOf("ttyUSB0"), Answers({{"T?", "2026-12-08 10:02:00\n"}, {"U?", "3612\n"}}));
+    TSlowLogHost host(*drv);
+    TSerialPort port{drv};
+    TLoggerSession session{port, host};
+    const TDateTime base = At("2026-12-08 10:00:00");
+    session.CurrentTime = [&] { return base + static_cast<double>(drv->Now()) / 86400000.0; };
+    session.MonotonicMs = [&] { return static_cast<std::int64_t>(drv->Now()); };
+    port.OpenPort(PathOf("ttyUSB0"));
+    port.SetLineParams(115200, 8, 'N', 0, false, false);
+
+    const TLoggerStatus status = session.ReadClockAndBattery();
+
+    // Taken after the log line, the computer's clock would read 10:00:02 and the logger seem 118 s ahead.
+    ASSERT_TRUE(status.ClockReadAt.has_value());
+    EXPECT_LT(*status.ClockReadAt, base + EncodeTime(0, 0, 1));
+    EXPECT_EQ(120, status.ClockOffsetSeconds());
+    // The displayed clock runs on from the same moment.
+    const auto ms = [](TDateTime days) { return std::llround(days * 86400000.0); };
+    EXPECT_EQ(ms(base) + static_cast<std::int64_t>(drv->Now()) - ms(*status.ClockReadAt),
+              ms(session.DisplayedLoggerClock()) - ms(*status.Clock));
+}
 
 TEST(ReadLoggerSettings, ReturnsEveryValueAndKeepsTheRecording) {
     auto answers = StatusAnswers;

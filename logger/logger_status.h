@@ -24,7 +24,12 @@ struct TLoggerStatus {
     // ("'<answer>' is not a valid date and time").
     std::optional<EConvertError> Failure;
 
-    // Clock minus ClockReadAt in whole seconds (rounded): how far the logger's clock is ahead of
-    // the computer's. Absent without a clock answer.
+    // How far the logger's clock is ahead of the computer's, in whole seconds: Clock minus
+    // ClockReadAt with both truncated to whole seconds. The logger's text drops the fraction of
+    // its second, so it reads on average half a second behind a clock in step with it; dropping
+    // the computer's fraction too is the same as adding half a second to the logger's clock and
+    // rounding the difference to the nearest second, a half down. A logger in step shows 0 (-1
+    // only when its second turned between its reading and the answer's arrival). Absent without
+    // a clock answer.
     std::optional<std::int64_t> ClockOffsetSeconds() const;
 };
