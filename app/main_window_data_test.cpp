@@ -11,6 +11,7 @@
 #include "app/memo_view.h"
 #include "app/scripted_dialogs.h"
 #include "base/logger_format.h"
+#include "base/testing/file_bytes.h"
 
 namespace {
 
@@ -24,15 +25,8 @@ class DataCommandsTest : public ::testing::Test {
 
     std::string Path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
     QString QPath(const std::string& name) const { return QString::fromStdString(Path(name)); }
-    void WriteFile(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-    }
-    std::string ReadFile(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void WriteFile(const std::string& name, const std::string& bytes) const { WriteFileBytes(Path(name), bytes); }
+    std::string ReadFile(const std::string& name) const { return ReadFileBytes(Path(name)); }
     // Loads `name` through "Czytaj z pliku" with the open dialog answered.
     void Load(const std::string& name) {
         dialogs->FileAnswers.push_back(QPath(name));

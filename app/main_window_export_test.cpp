@@ -15,6 +15,7 @@
 #include "app/memo_view.h"
 #include "app/scripted_dialogs.h"
 #include "app/statistics_dialog.h"
+#include "base/testing/file_bytes.h"
 #include "data/scoped_time_zone.h"
 
 namespace {
@@ -39,15 +40,8 @@ class ExportAndStatisticsTest : public ::testing::Test {
     }
 
     std::string Path(const std::string& name) const { return dir.path().toStdString() + "/" + name; }
-    void WriteFile(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-    }
-    std::string ReadFile(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    void WriteFile(const std::string& name, const std::string& bytes) const { WriteFileBytes(Path(name), bytes); }
+    std::string ReadFile(const std::string& name) const { return ReadFileBytes(Path(name)); }
     void Load(const std::string& bytes) {
         WriteFile("a.log", bytes);
         dialogs->FileAnswers.push_back(QString::fromStdString(Path("a.log")));

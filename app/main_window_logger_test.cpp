@@ -27,6 +27,7 @@
 #include "app/memo_view.h"
 #include "app/scripted_dialogs.h"
 #include "base/logger_format.h"
+#include "base/testing/file_bytes.h"
 #include "data/data_file.h"
 #include "emulator/emulator_process.h"
 #include "logger/reading_check.h"
@@ -88,12 +89,6 @@ class LoggerWindowTest : public ::testing::Test {
         return commands;
     }
     std::vector<std::string> Panel() const { return form->Memo2->Lines().Lines(); }
-    static std::string FileText(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     // Runs `action` from the event pump of a running download, once `when` holds.
     void WhileDownloading(std::function<bool()> when, std::function<void()> action) {
         auto* poll = new QTimer(form.get());
@@ -404,7 +399,7 @@ TEST_F(LoggerWindowTest, DownloadFillsThePanelWritesDataLogAndShowsTheChart) {
     const auto panel = Panel();
     ASSERT_EQ(60u, panel.size());  // every line of every chunk is kept
     EXPECT_EQ(std::set<std::string>(panel.begin(), panel.end()).size(), panel.size());
-    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText(dir.path().toStdString() + "/data.log"));
+    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), ReadFileBytes(dir.path().toStdString() + "/data.log"));
     EXPECT_FALSE(form->sbRead->isChecked());
     EXPECT_FALSE(form->Chart->isHidden());
     EXPECT_EQ(60u, form->Chart->Series1.Count());
@@ -436,7 +431,7 @@ TEST_F(LoggerWindowTest, StoppingMidwayKeepsSavesAndParsesWhatCameAndTheNextPres
     ASSERT_LT(first.size(), 40u);
     EXPECT_EQ(std::set<std::string>(first.begin(), first.end()).size(), first.size());
     EXPECT_FALSE(form->sbRead->isChecked());
-    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText("data.log"));
+    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), ReadFileBytes("data.log"));
     EXPECT_FALSE(form->Chart->isHidden());
     EXPECT_EQ(first.size(), form->Chart->Series1.Count());
 
@@ -448,7 +443,7 @@ TEST_F(LoggerWindowTest, StoppingMidwayKeepsSavesAndParsesWhatCameAndTheNextPres
     EXPECT_EQ(first, std::vector<std::string>(all.begin(), all.begin() + first.size()));
     EXPECT_EQ(all.size(), form->Chart->Series1.Count());
     EXPECT_EQ(all.size(), form->Chart->Series2.Count());
-    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText("data.log"));
+    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), ReadFileBytes("data.log"));
 }
 
 TEST_F(LoggerWindowTest, AnUnwritableDataLogIsReportedAndKeepsThePanel) {
@@ -484,7 +479,7 @@ TEST_F(LoggerWindowTest, AFaultyLineStillFillsThePanelWithEveryReadingOnceAndCle
         previous = at;
     }
     EXPECT_TRUE(dialogs->Messages.empty());
-    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText("data.log"));
+    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), ReadFileBytes("data.log"));
 }
 
 struct EndingRow {
@@ -515,7 +510,7 @@ TEST_P(DownloadEnding, IsReportedOnceAfterTheDataIsSavedAndDrawn) {
     EXPECT_EQ(ErrorReportText(GetParam().Report), dialogs->Messages[0].Text.toStdString());
     EXPECT_EQ(TMessageIcon::Error, dialogs->Messages[0].Icon);
     EXPECT_EQ(std::vector<bool>{true}, drawnAtReport);
-    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText("data.log"));
+    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), ReadFileBytes("data.log"));
     EXPECT_EQ(GetParam().Stored, form->Chart->Series1.Count());
     EXPECT_FALSE(form->sbRead->isChecked());
     EXPECT_NE(std::string::npos, form->stBar->text().toStdString().find('%'));
@@ -591,7 +586,7 @@ TEST_F(LoggerWindowTest, ClosingTheWindowMidwayEndsTheDownloadFirst) {
     const auto panel = Panel();
     EXPECT_GE(panel.size(), 5u);
     EXPECT_LT(panel.size(), 100u);
-    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), FileText("data.log"));
+    EXPECT_EQ(readings::JoinTextLines(form->Memo2->Lines()), ReadFileBytes("data.log"));
     form.reset();  // freed only now that the download has returned
 }
 

@@ -27,6 +27,7 @@
 #include "app/scripted_dialogs.h"
 #include "base/errors.h"
 #include "base/logger_format.h"
+#include "base/testing/file_bytes.h"
 #include "serial/serial_port.h"
 
 namespace {
@@ -36,12 +37,9 @@ class Form1Test : public ::testing::Test {
   protected:
     std::string ExePath() const { return dir.path().toStdString() + "/lorv304d"; }
     std::string IniPath() const { return ExePath() + ".INI"; }
-    void WriteIni(const std::string& text) const { std::ofstream(IniPath(), std::ios::binary) << text; }
+    void WriteIni(const std::string& text) const { WriteFileBytes(IniPath(), text); }
     std::string ReadIni() const {
-        std::ifstream in(IniPath(), std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        std::string text = s.str();
+        std::string text = ReadFileBytes(IniPath());
         std::erase(text, '\r');  // line ends are the profile file's affair
         return text;
     }
@@ -175,10 +173,7 @@ TEST_F(Form1Test, InstalledProgramKeepsItsSettingsInTheUserConfigFolder) {
     form->move(40, 30);
     EXPECT_TRUE(form->close());
     EXPECT_TRUE(dialogs->Messages.empty());
-    std::ifstream in(ini, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ("[Form]\nTop=30\nLeft=40\nHeight=340\nWidth=800\n", text.str());
+    EXPECT_EQ("[Form]\nTop=30\nLeft=40\nHeight=340\nWidth=800\n", ReadFileBytes(ini));
     EXPECT_FALSE(QFile::exists(root + QStringLiteral("/bin/lorv304d.INI")));
 }
 

@@ -17,6 +17,7 @@
 #include <tuple>
 
 #include "base/logger_format.h"
+#include "base/testing/file_bytes.h"
 #include "emulator/emulator_process.h"
 #include "logger/reading_check.h"
 #include "serial/testing/held_pty.h"
@@ -24,13 +25,6 @@
 extern char** environ;
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // The lines of a CR LF text; empty when any line ends differently.
 std::vector<std::string> CrLfLines(const std::string& text) {
@@ -106,8 +100,8 @@ class TCliProcess {
         status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
         return status_;
     }
-    std::string Out() const { return ReadFile(outPath_); }
-    std::string Err() const { return ReadFile(errPath_); }
+    std::string Out() const { return ReadFileBytes(outPath_); }
+    std::string Err() const { return ReadFileBytes(errPath_); }
 
   private:
     std::string outPath_, errPath_;
@@ -263,7 +257,7 @@ TEST_F(CliAgainstEmulator, DownloadToStandardOutputWithTheCommunicationLog) {
     }
     EXPECT_NE(std::string::npos, r.Err.find("Downloaded 61 of 61 readings (100%)\n")) << r.Err;
 
-    const std::vector<std::string> log = CrLfLines(ReadFile(Path("comm.log")));
+    const std::vector<std::string> log = CrLfLines(ReadFileBytes(Path("comm.log")));
     ASSERT_FALSE(log.empty());
     EXPECT_EQ("T?", log.front().substr(0, 2));
     EXPECT_EQ("d!", log.back());
@@ -309,7 +303,7 @@ TEST_F(CliAgainstEmulator, DownloadsAsCsvOrTsvWithTheOffsetsOfTheClockChanges) {
     for (int i = 0; i < 64; ++i)
         expected += "2024-03-31T" + clock(118 + i) + ":00" + (118 + i < 180 ? "+01:00," : "+02:00,") +
                     trimmed(lines[i].substr(19, 8)) + "," + trimmed(lines[i].substr(27, 8)) + "\r\n";
-    EXPECT_EQ(expected, ReadFile(Path("spring.csv")));
+    EXPECT_EQ(expected, ReadFileBytes(Path("spring.csv")));
     EXPECT_EQ("", r.Out);
     EXPECT_NE(std::string::npos, r.Err.find("\n64 readings written to " + Path("spring.csv") +
                                             ", 0 lines skipped; 60 times in a gap and 0 in a fold of the clocks, "
@@ -347,7 +341,7 @@ TEST_F(CliAgainstEmulator, RangesIncludeBothEndsAndTheNewestReading) {
     std::ofstream(Path("keep.log"), std::ios::binary) << "kept\r\n";
     r = Run({"download", "--from", lines[8].substr(0, 19), "--to", lines[7].substr(0, 19), "-o", Path("keep.log")});
     EXPECT_EQ(2, r.Status);
-    EXPECT_EQ("kept\r\n", ReadFile(Path("keep.log")));
+    EXPECT_EQ("kept\r\n", ReadFileBytes(Path("keep.log")));
 }
 
 TEST_F(CliAgainstEmulator, ARecordingThatHasNotStartedIsNoFailureAndNothingIsAsked) {
@@ -358,8 +352,8 @@ TEST_F(CliAgainstEmulator, ARecordingThatHasNotStartedIsNoFailureAndNothingIsAsk
     EXPECT_EQ(0, r.Status) << r.Err;
     EXPECT_EQ(0u, r.Err.find("The recording starts at ")) << r.Err;
     EXPECT_NE(std::string::npos, r.Err.find("; no reading exists yet\n")) << r.Err;
-    EXPECT_EQ("kept\r\n", ReadFile(Path("keep.log")));
-    EXPECT_EQ(std::string::npos, ReadFile(Path("comm.log")).find("D?"));
+    EXPECT_EQ("kept\r\n", ReadFileBytes(Path("keep.log")));
+    EXPECT_EQ(std::string::npos, ReadFileBytes(Path("comm.log")).find("D?"));
 }
 
 TEST_F(CliAgainstEmulator, AFaultyLineStillGivesEveryReadingOnceAndDamageIsNamed) {
@@ -372,7 +366,7 @@ TEST_F(CliAgainstEmulator, AFaultyLineStillGivesEveryReadingOnceAndDamageIsNamed
     EXPECT_EQ(4, r.Status) << r.Err;
     EXPECT_NE(std::string::npos, r.Err.find("\nlorv304d-cli: damaged lines kept as received for readings 40\n"))
         << r.Err;
-    const std::vector<std::string> lines = CrLfLines(ReadFile(Path("out.log")));
+    const std::vector<std::string> lines = CrLfLines(ReadFileBytes(Path("out.log")));
     ASSERT_EQ(150u, lines.size());
     const LoggerFormat f;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -390,7 +384,7 @@ TEST_F(CliAgainstEmulator, AnUnplugMidDownloadIsAPortErrorThatKeepsWhatCame) {
     EXPECT_EQ(3, r.Status) << r.Err;
     EXPECT_NE(std::string::npos, r.Err.find(": Input/output error; readings 60 to 199 were not received\n")) << r.Err;
     EXPECT_NE(std::string::npos, r.Err.find("60 readings written to")) << r.Err;
-    EXPECT_EQ(60u, CrLfLines(ReadFile(Path("out.log"))).size());
+    EXPECT_EQ(60u, CrLfLines(ReadFileBytes(Path("out.log"))).size());
 }
 
 TEST_F(CliAgainstEmulator, StandardOutputFollowsTheDownload) {
@@ -422,13 +416,13 @@ TEST_F(CliAgainstEmulator, AppendAddsOnlyWhatIsNew) {
         TRun r = Run({"download", "-o", file, "--append"});
         ASSERT_EQ(0, r.Status) << r.Err;
         EXPECT_NE(std::string::npos, r.Err.find("61 new readings appended to " + file)) << r.Err;
-        firstRun = ReadFile(file);
+        firstRun = ReadFileBytes(file);
         EXPECT_EQ(61u, CrLfLines(firstRun).size());
 
         r = Run({"download", "-o", file, "--append"});
         ASSERT_EQ(0, r.Status) << r.Err;
         EXPECT_NE(std::string::npos, r.Err.find("No new readings")) << r.Err;
-        EXPECT_EQ(firstRun, ReadFile(file));
+        EXPECT_EQ(firstRun, ReadFileBytes(file));
     }
     emulator::EmulatorProcess logger(
         {"--start", startText, "--stop", FullText(start + 120.0 / 86400), "--interval", "00:00:01"});
@@ -437,14 +431,14 @@ TEST_F(CliAgainstEmulator, AppendAddsOnlyWhatIsNew) {
     ASSERT_EQ(0, r.Status) << r.Err;
     EXPECT_NE(std::string::npos, r.Err.find("60 new readings appended")) << r.Err;
     // It asked from the file's last reading on, not from the start.
-    const std::string log = ReadFile(Path("comm.log"));
+    const std::string log = ReadFileBytes(Path("comm.log"));
     EXPECT_NE(std::string::npos, log.find("D?60\r\n")) << log;
     EXPECT_EQ(std::string::npos, log.find("D?0\r\n")) << log;
 
     r = Run({"download", "-o", Path("whole.log")});
     ASSERT_EQ(0, r.Status) << r.Err;
-    EXPECT_EQ(121u, CrLfLines(ReadFile(Path("whole.log"))).size());
-    EXPECT_EQ(ReadFile(Path("whole.log")), ReadFile(file));
+    EXPECT_EQ(121u, CrLfLines(ReadFileBytes(Path("whole.log"))).size());
+    EXPECT_EQ(ReadFileBytes(Path("whole.log")), ReadFileBytes(file));
 }
 
 TEST_F(CliAgainstEmulator, SilentLoggerIsNoDeviceAndAQuietOneEndsTheDownload) {
@@ -480,7 +474,7 @@ TEST_F(CliAgainstEmulator, InterruptKeepsAndWritesWhatCame) {
     kill(p.Pid(), SIGINT);
     EXPECT_EQ(128 + SIGINT, p.Wait()) << p.Err();
 
-    const std::vector<std::string> lines = CrLfLines(ReadFile(Path("out.log")));
+    const std::vector<std::string> lines = CrLfLines(ReadFileBytes(Path("out.log")));
     EXPECT_GE(lines.size(), 50u);
     EXPECT_LT(lines.size(), 450u);
     LoggerFormat f;
@@ -492,7 +486,7 @@ TEST_F(CliAgainstEmulator, InterruptKeepsAndWritesWhatCame) {
         }
     }
     EXPECT_NE(std::string::npos, p.Err().find(std::to_string(lines.size()) + " readings written to")) << p.Err();
-    EXPECT_NE(std::string::npos, ReadFile(Path("comm.log")).find("D?25\r\n"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(Path("comm.log")).find("D?25\r\n"));
 }
 
 TEST_F(CliAgainstEmulator, RefusedCommandLinesAndUnwritableOutputSendNothing) {
@@ -519,7 +513,7 @@ TEST_F(CliAgainstEmulator, RefusedCommandLinesAndUnwritableOutputSendNothing) {
     // A refused command line is refused before the log is set up; a refused run still leaves it.
     EXPECT_FALSE(std::filesystem::exists(Path("c1.log")));
     EXPECT_FALSE(std::filesystem::exists(Path("c2.log")));
-    EXPECT_EQ("", ReadFile(Path("c3.log")));
+    EXPECT_EQ("", ReadFileBytes(Path("c3.log")));
 }
 
 TEST_F(CliAgainstEmulator, StartWritesCheckedSettingsAndEraseNeedsYes) {
@@ -529,7 +523,7 @@ TEST_F(CliAgainstEmulator, StartWritesCheckedSettingsAndEraseNeedsYes) {
                   "--comm-log", Path("comm.log")});
     ASSERT_EQ(0, r.Status) << r.Err;
     EXPECT_EQ("Recording set: start 2030-01-02 03:04:05, stop 2030-02-01 00:00:00, interval 00:00:02\n", r.Out);
-    const std::string log = ReadFile(Path("comm.log"));
+    const std::string log = ReadFileBytes(Path("comm.log"));
     for (const char* sent : {"\r\nR!2030-01-02 03:04:05\r\n", "\r\nS!2030-02-01 00:00:00\r\n", "\r\nI!00:00:02\r\n"})
         EXPECT_NE(std::string::npos, log.find(sent)) << sent << " in " << log;
     EXPECT_NE(std::string::npos, log.find("\r\nT!")) << log;
@@ -543,7 +537,7 @@ TEST_F(CliAgainstEmulator, StartWritesCheckedSettingsAndEraseNeedsYes) {
     r = Run({"erase", "--yes", "--comm-log", Path("erase.log")});
     EXPECT_EQ(0, r.Status) << r.Err;
     EXPECT_EQ("Logger erased\n", r.Out);
-    EXPECT_NE(std::string::npos, ReadFile(Path("erase.log")).find("\r\nE!\r\n"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(Path("erase.log")).find("\r\nE!\r\n"));
     r = Run({"status", "--json"});
     EXPECT_EQ(std::string::npos, r.Out.find("\"start\":\"2030-01-02 03:04:05\"")) << "the recording starts over";
 }

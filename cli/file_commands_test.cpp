@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/testing/file_bytes.h"
 #include "cli/cli_run.h"
 #include "data/scoped_time_zone.h"
 
@@ -114,13 +115,10 @@ TEST_F(FileCommandRun, ConvertToStandardOutputOrAWholeFile) {
 
     EXPECT_EQ(ExitOk, Run({"convert", input_, "--format", "tsv", "--utc", "-o", output_, "-q"}));
     EXPECT_EQ("", out_.str() + err_.str());
-    std::ifstream written(output_, std::ios::binary);
-    std::stringstream text;
-    text << written.rdbuf();
     EXPECT_EQ(
         "time\tt1_c\tt2_c\n2026-10-24T23:45:00Z\t2.5\t20.0\n2026-10-25T00:00:00Z\t3.5\t20.0\n"
         "2026-10-25T02:00:00Z\t9.0\t\n2026-10-25T00:15:00Z\t3.5\t20.0\n",
-        text.str());
+        ReadFileBytes(output_));
 
     // A file that cannot be read, or an output that cannot be written, is one line and status 3.
     for (const std::vector<std::string>& args :
