@@ -96,6 +96,14 @@ const char* const kCommonOptions =
 
 }  // namespace
 
+std::optional<readings::TExportOptions> TCliOptions::Table() const {
+    if (Format != "csv" && Format != "tsv") return std::nullopt;
+    readings::TExportOptions table;
+    table.Format = Format == "tsv" ? readings::TExportFormat::Tsv : readings::TExportFormat::Csv;
+    table.Utc = Utc;
+    return table;
+}
+
 TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
     TCliOptions o;
     std::vector<std::string> used;  // long names given, to check against the subcommand
@@ -189,11 +197,10 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             if (o.Append && o.Output.empty()) throw EUsageError(o.Cmd, "--append needs an output file (-o FILE)");
             if (!o.Format.empty() && o.Format != "log" && o.Format != "csv" && o.Format != "tsv")
                 throw EUsageError(o.Cmd, "download takes --format log, csv or tsv");
-            if (o.Utc && o.Format != "csv" && o.Format != "tsv")
-                throw EUsageError(o.Cmd, "--utc needs --format csv or tsv");
+            if (o.Utc && !o.Table()) throw EUsageError(o.Cmd, "--utc needs --format csv or tsv");
             // Appending resumes after the last reading line of a data file; a table made from
             // readings holds no such line, and convert makes one from the data file at any time.
-            if (o.Append && (o.Format == "csv" || o.Format == "tsv"))
+            if (o.Append && o.Table())
                 throw EUsageError(o.Cmd, "--append keeps a data file (--format log); convert it to " + o.Format);
             if (o.From) CheckDateTime(o.Cmd, *o.From);
             if (o.To) CheckDateTime(o.Cmd, *o.To);
@@ -216,7 +223,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             break;
         case Command::Convert:
             if (o.File.empty()) throw EUsageError(o.Cmd, "convert needs a data file");
-            if (o.Format != "csv" && o.Format != "tsv") throw EUsageError(o.Cmd, "convert needs --format csv or tsv");
+            if (!o.Table()) throw EUsageError(o.Cmd, "convert needs --format csv or tsv");
             break;
         case Command::Stats:
             if (o.File.empty()) throw EUsageError(o.Cmd, "stats needs a data file");

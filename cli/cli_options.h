@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "data/reading_export.h"
+
 namespace cli {
 
 enum class Command { None, Ports, Find, Status, Download, Start, Erase, Convert, Stats };
@@ -27,6 +29,9 @@ struct TCliOptions {
     std::string Format;                   // convert: "csv" or "tsv"; download: also "log" (or empty)
     bool Utc = false;                     // convert, download with csv or tsv
     std::optional<double> Low, High;      // stats: limits in degrees Celsius
+
+    // The table that --format csv or tsv and --utc ask for; empty for data-file lines.
+    std::optional<readings::TExportOptions> Table() const;
 };
 
 // A command line that cannot be run. what() is the one-line reason (for a bad time text the

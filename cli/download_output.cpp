@@ -8,12 +8,7 @@
 namespace cli {
 
 TDownloadOutput::TDownloadOutput(const TCliOptions& options, std::ostream& out) : path_(options.Output), out_(out) {
-    if (options.Format == "csv" || options.Format == "tsv") {
-        readings::TExportOptions exportOptions;
-        exportOptions.Format = options.Format == "tsv" ? readings::TExportFormat::Tsv : readings::TExportFormat::Csv;
-        exportOptions.Utc = options.Utc;
-        export_ = std::make_unique<readings::TReadingExporter>(exportOptions);
-    }
+    if (const auto table = options.Table()) export_ = std::make_unique<readings::TReadingExporter>(*table);
 }
 
 void TDownloadOutput::Begin() {

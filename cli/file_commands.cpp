@@ -24,11 +24,9 @@ std::string ExportNote(const readings::TExportCounts& counts, const std::string&
 
 int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err) {
     const TLineStore lines = readings::LoadDataFile(options.File);
-    readings::TExportOptions exportOptions;
-    exportOptions.Format = options.Format == "tsv" ? readings::TExportFormat::Tsv : readings::TExportFormat::Csv;
-    exportOptions.Utc = options.Utc;
     readings::TExportCounts counts;
-    const std::string text = readings::ExportReadings(lines, exportOptions, &counts);
+    // The command line made sure of a table format.
+    const std::string text = readings::ExportReadings(lines, *options.Table(), &counts);
     if (options.Output.empty())
         out << text;
     else
