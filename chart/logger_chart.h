@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "chartengine/chart_widget.h"
+#include "chartengine/plot.h"
 
 class QAction;
 class QMenu;

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "chartengine/chart_axis.h"
+#include "chartengine/plot_axis.h"
 #include "chartengine/scale_math.h"
 
 // Fixed distances of the layout, pixels.

@@ -3,7 +3,7 @@
 // Plain C++.
 #include <array>
 
-#include "chartengine/chart_axis.h"
+#include "chartengine/plot_axis.h"
 
 // Axis order in every array of four: left, bottom, right, top.
 using TPlotAxes = std::array<TPlotAxis*, 4>;

@@ -1,4 +1,4 @@
-#include "chartengine/chart_axis.h"
+#include "chartengine/plot_axis.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-#include "chartengine/line_series.h"
+#include "chartengine/step_series.h"
 #include "chartengine/series_columns.h"
 #include "chartengine/zoom_state.h"
 

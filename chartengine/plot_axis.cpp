@@ -1,4 +1,4 @@
-#include "chartengine/chart_axis.h"
+#include "chartengine/plot_axis.h"
 
 #include <algorithm>
 #include <utility>

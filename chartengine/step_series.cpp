@@ -1,4 +1,4 @@
-#include "chartengine/line_series.h"
+#include "chartengine/step_series.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "chartengine/chart_widget.h"
+#include "chartengine/plot.h"
 
 #include <QFontMetricsF>
 #include <QLineF>

@@ -21,8 +21,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "chartengine/chart_axis.h"
-#include "chartengine/line_series.h"
+#include "chartengine/axis.h"
+#include "chartengine/step_series.h"
 #include "chartengine/plot_layout.h"
 #include "chartengine/scale_math.h"
 #include "chartengine/series_columns.h"
@@ -35,20 +35,6 @@ class QPrinter;
 class EChartPrintError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
-};
-
-// An axis with its look.
-class TAxis : public TPlotAxis {
-  public:
-    QFont LabelsFont;
-    QColor LabelsColor = Qt::black;
-    int LabelsAngle = 0;  // 0 or 90 (turned, read from bottom to top)
-    QString Title;
-    QFont TitleFont;
-    QColor TitleColor = Qt::black;
-    int AxisLineWidth = 1;
-    bool GridVisible = true;
-    QColor GridColor = QColor(170, 170, 170);
 };
 
 struct TPlotTitle {
