@@ -15,6 +15,7 @@ enum class TFindingKind {
     EventInserted,
     ChunkAltered,     // a chunk's own row (its download, range or hash) does not check out
     RecordingAltered,  // a recording's key does not match its hash, or it is gone
+    DownloadAltered,   // a download's row does not match its hash
 };
 
 struct TFinding {
@@ -22,6 +23,9 @@ struct TFinding {
     std::int64_t Id = 0;  // the row id of the reading, event, chunk or recording
     bool operator==(const TFinding&) const = default;
 };
+
+// "reading altered": the kind as the command line and the logs name it.
+std::string FindingName(TFindingKind kind);
 
 struct TVerifyResult {
     std::vector<TFinding> Findings;  // in order of kind, then id
