@@ -117,7 +117,7 @@ bool Writable(const std::filesystem::path& folder) { return ::access(folder.c_st
 
 class TSqliteArchive : public TArchive {
   public:
-    explicit TSqliteArchive(const std::string& path);
+    TSqliteArchive(const std::string& path, int busyTimeoutMs);
 
     const std::string& Location() const override { return db_.Path(); }
     std::int64_t FindOrAddRecording(const TRecordingKey& key) override;
@@ -174,7 +174,10 @@ class TSqliteArchive : public TArchive {
     std::map<std::int64_t, std::int64_t> downloadRecording_;
 };
 
-TSqliteArchive::TSqliteArchive(const std::string& path) : db_(path) { OpenSchema(); }
+TSqliteArchive::TSqliteArchive(const std::string& path, int busyTimeoutMs) : db_(path) {
+    db_.Exec("PRAGMA busy_timeout = " + std::to_string(busyTimeoutMs));
+    OpenSchema();
+}
 
 TStatement& TSqliteArchive::Cached(const char* sql) {
     std::unique_ptr<TStatement>& statement = statements_[sql];
@@ -199,7 +202,6 @@ std::int64_t TSqliteArchive::QueryInt(const char* sql) {
 }
 
 void TSqliteArchive::OpenSchema() {
-    db_.Exec("PRAGMA busy_timeout = " + std::to_string(BusyTimeoutMs));
     // Reading the schema is the first read of the file: a file that is no database fails here,
     // before anything is written.
     const std::int64_t tables = QueryInt("SELECT count(*) FROM sqlite_master");
@@ -857,14 +859,14 @@ TVerifyResult TSqliteArchive::Verify() {
 
 // Opens the database; an open that fails for want of write access to the file or its folder is
 // ReadOnly, whatever SQLite calls it.
-std::unique_ptr<TArchive> Open(const std::string& path) {
+std::unique_ptr<TArchive> Open(const std::string& path, int busyTimeoutMs) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const bool exists = fs::exists(path, ec);
     if (!exists) MakeParentFolders(path);
     const fs::path folder = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
     try {
-        return std::make_unique<TSqliteArchive>(path);
+        return std::make_unique<TSqliteArchive>(path, busyTimeoutMs);
     } catch (const EArchiveError& e) {
         if (e.Kind() == TArchiveErrorKind::Other && ((exists && ::access(path.c_str(), W_OK) != 0) || !Writable(folder)))
             throw EArchiveError(TArchiveErrorKind::ReadOnly, path, e.Message());
@@ -874,6 +876,8 @@ std::unique_ptr<TArchive> Open(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path) { return Open(path); }
+std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path, int busyTimeoutMs) {
+    return Open(path, busyTimeoutMs);
+}
 
 }  // namespace archive

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "archive/archive_error.h"
+#include "archive/download_archiver.h"
 #include "archive/log_import.h"
 #include "base/testing/file_bytes.h"
 #include "base/testing/temp_folder.h"
@@ -458,6 +459,38 @@ TEST(PlanImport, PlacesLinesByTheirTime) {
     const TImportPlan given = PlanImport(lines, Key.Start - SecondsToDays(120), 120);
     EXPECT_EQ(given.Readings.front().Index, 1);
     EXPECT_EQ(given.Readings[1].State, TReadingState::OffTime);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ArchiveTest, AFailingArchiveNeverCostsTheDownload) {
+    auto archive = OpenSqliteArchive(path_, 50);
+    TDownloadArchiver archiver(archive.get());
+    archiver.Begin(Key, Info());
+    archiver.Chunk(Range(0, 24));
+    // Another program holds the write lock longer than the busy time-out allows.
+    sqlite3* other = nullptr;
+    sqlite3_open(path_.c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    archiver.Chunk(Range(24, 24));
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    archiver.Chunk(Range(48, 24));  // not archived: the archive is given up after its first failure
+    archiver.Finish(TDownloadReport{}, Info().Actor);
+    ASSERT_TRUE(archiver.Failure());
+    EXPECT_EQ(archiver.Failure()->Kind(), TArchiveErrorKind::Locked);
+    EXPECT_FALSE(archiver.Archived());
+    EXPECT_EQ(archiver.Totals().Added, 24);
+    const auto downloads = archive->Downloads(*archive->FindRecording(Key));
+    EXPECT_TRUE(downloads.at(0).Interrupted());
+    EXPECT_EQ(downloads.at(0).ReadingsAdded, 24);
+
+    TDownloadArchiver unopened(nullptr, EArchiveError(TArchiveErrorKind::NotADatabase, path_, "file is not a database"));
+    unopened.Begin(Key, Info());
+    unopened.Chunk(Range(0, 24));
+    EXPECT_EQ(unopened.Failure()->Kind(), TArchiveErrorKind::NotADatabase);
 }
 
 }  // namespace
