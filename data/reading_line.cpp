@@ -161,4 +161,34 @@ bool ParseReadingTime(std::string_view field, const LoggerFormat& format, TDateT
     }
 }
 
+TLineReading ReadReadingLine(std::string_view line, const LoggerFormat& format, TReadingNeed need) {
+    TLineReading r;
+    r.Fields = SplitReadingLine(line);
+    r.HasTime = ParseReadingTime(r.Fields.Time, format, r.Time);
+    if (!r.HasTime) return r;
+    switch (need) {
+        case TReadingNeed::Channel1:
+            r.HasChannel1 = ParseTemperature(r.Fields.Channel1, r.Channel1);
+            if (!r.HasChannel1) return r;
+            r.HasChannel2 = ParseTemperature(r.Fields.Channel2, r.Channel2);
+            r.Reading = true;
+            break;
+        case TReadingNeed::EitherChannel:
+            r.HasChannel1 = ParseTemperature(r.Fields.Channel1, r.Channel1);
+            r.HasChannel2 = ParseTemperature(r.Fields.Channel2, r.Channel2);
+            r.Reading = r.HasChannel1 || r.HasChannel2;
+            break;
+        case TReadingNeed::WholeLine: {
+            if (line.size() < ReadingLineLength) return r;
+            const std::string_view rest = line.substr(ReadingLineLength);
+            if (!std::all_of(rest.begin(), rest.end(), [](char c) { return c == ' ' || c == '\r'; })) return r;
+            r.HasChannel1 = ParseTemperature(r.Fields.Channel1, r.Channel1);
+            r.HasChannel2 = ParseTemperature(r.Fields.Channel2, r.Channel2);
+            r.Reading = r.HasChannel1 && r.HasChannel2;
+            break;
+        }
+    }
+    return r;
+}
+
 }  // namespace readings
