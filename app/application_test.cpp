@@ -65,12 +65,13 @@ TEST(Application, StandardDialogsOfTheWindowSpeakPolish) {
     ASSERT_TRUE(dir.isValid());
     const std::unique_ptr<QTranslator> translations = InstallQtTranslations(*QCoreApplication::instance());
     ASSERT_NE(nullptr, translations) << "qtbase_pl.qm is missing (qt6-translations-l10n)";
-    TForm1 form(TForm1::TEnvironment{dir.path().toStdString() + "/lorv304d"});  // the desktop's own dialogs
+    TForm1 form(TForm1::TEnvironment{dir.path().toStdString() + "/lorv304d", nullptr});  // the desktop's own dialogs
     form.show();
 
     EXPECT_EQ((std::vector<QString>{QStringLiteral("Nie"), QStringLiteral("Tak")}),
               ButtonsOfNextDialog([&form] { form.btNew->click(); }));
-    EXPECT_EQ((std::vector<QString>{QStringLiteral("Anuluj"), QStringLiteral("Zapisz")}),
+    // Qt's own Polish word for the save dialog's button.
+    EXPECT_EQ((std::vector<QString>{QStringLiteral("Anuluj"), QStringLiteral("Zachowaj")}),
               ButtonsOfNextDialog([&form] { form.Zapiszjako1->trigger(); }));
 }
 
