@@ -43,6 +43,8 @@ json ReportJson(const TDownloadReport& r) {
                 {"readings_stored", r.ReadingsStored},
                 {"repeats_dropped", r.RepeatsDropped},
                 {"rerequested", r.Rerequested},
+                {"noise_dropped", r.NoiseDropped},
+                {"readings_behind_noise", r.ReadingsBehindNoise},
                 {"damaged_kept", r.DamagedKept},
                 {"off_time_kept", r.OffTimeKept},
                 {"missing", r.Missing},
@@ -60,6 +62,8 @@ TDownloadReport ReportOf(const json& j) {
     r.ReadingsStored = j.at("readings_stored").get<std::int64_t>();
     r.RepeatsDropped = j.at("repeats_dropped").get<std::int64_t>();
     r.Rerequested = j.at("rerequested").get<std::int64_t>();
+    r.NoiseDropped = j.value("noise_dropped", std::int64_t{0});
+    r.ReadingsBehindNoise = j.value("readings_behind_noise", std::int64_t{0});
     r.DamagedKept = j.at("damaged_kept").get<std::vector<std::int64_t>>();
     r.OffTimeKept = j.at("off_time_kept").get<std::vector<std::int64_t>>();
     r.Missing = j.at("missing").get<std::vector<std::int64_t>>();
