@@ -55,7 +55,7 @@ void Download(benchmark::State& state, const std::vector<std::string>& emulatorP
         args.insert(args.end(), emulatorPacing.begin(), emulatorPacing.end());
         emulator::EmulatorProcess logger(args);
         const auto t0 = std::chrono::steady_clock::now();
-        const int status = RunCli({"download", "--port", logger.SlavePath(), "-q", "-o", out});
+        const int status = RunCli({"download", "--port", logger.SlavePath(), "-q", "--no-archive", "-o", out});
         const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         state.SetIterationTime(s);
         seconds += s;

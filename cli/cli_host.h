@@ -20,6 +20,7 @@ class TCliHost : public TLoggerHost {
     std::vector<std::string> CommLog;                     // "command\tanswer" lines, code page 1250
     std::function<void(const std::string&)> OnReading;    // where each stored reading goes
     std::function<void(std::int64_t stored)> OnProgress;  // called from every event pump
+    std::function<void(const std::vector<TStoredReading>&)> OnChunk;  // each chunk's readings (the archive)
 
     // Readings stored since the host was made.
     std::int64_t Stored() const { return stored_; }
@@ -30,6 +31,9 @@ class TCliHost : public TLoggerHost {
     void ProcessEvents() override;
     bool DownloadWanted() override { return StopSignal() == 0; }
     void ReadingStored(const std::string& line) override;
+    void ChunkStored(const std::vector<TStoredReading>& readings) override {
+        if (OnChunk) OnChunk(readings);
+    }
 
   private:
     const volatile std::sig_atomic_t* stopSignal_;

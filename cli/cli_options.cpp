@@ -33,6 +33,14 @@ void AddOptional(CLI::App& app, const std::string& name, std::optional<std::stri
         ->type_name(type);
 }
 
+// A recording of the archive, by the ID that archive list shows.
+void AddRecording(CLI::App& app, const std::string& name, std::optional<std::int64_t>& value,
+                  const std::string& description) {
+    app.add_option_function<std::int64_t>(
+           name, [&value](const std::int64_t& id) { value = id; }, description)
+        ->type_name("ID");
+}
+
 void AddLimit(CLI::App& app, const std::string& name, std::optional<double>& value, const std::string& description) {
     app.add_option_function<std::string>(
            name, [&value](const std::string& text) { value = Temperature(text); }, description)
@@ -49,8 +57,11 @@ TCommandHelp ProgramHelp() {
                 "Times T are \"yyyy-mm-dd hh:nn:ss\" or \"yyyy-mm-dd\".\n"
                 "Exit status: 0 done, 1 no logger or no answer, 2 usage error, 3 file or port error\n"
                 "(also no logger while a port would not open: each such port is named with the\n"
-                "reason and the fix), 4 readings damaged or not received, 128 + signal number when\n"
-                "stopped by a signal (what came is kept).\n"
+                "reason and the fix), 4 readings damaged or not received, 5 readings (or an action\n"
+                "on the logger) not archived, 6 erase refused: the archive lacks readings the logger\n"
+                "holds, 128 + signal number when stopped by a signal (what came is kept).\n"
+                "The archive: --archive PATH, else $LORV304D_ARCHIVE, else\n"
+                "$XDG_DATA_HOME/lorv304d/archive.sqlite3 (~/.local/share/lorv304d/).\n"
                 "'lorv304d-cli <command> --help' describes one command.\n"};
 }
 
@@ -63,6 +74,10 @@ void AddCommonOptions(CLI::App& app, TCliOptions& o) {
                    "write the commands sent and the answers received to FILE\n"
                    "(one \"command<TAB>answer\" line each), also when the command fails")
         ->type_name("FILE");
+    app.add_option("--archive", o.Archive,
+                   "the archive file to use (default: $LORV304D_ARCHIVE, else\n"
+                   "$XDG_DATA_HOME/lorv304d/archive.sqlite3)")
+        ->type_name("PATH");
     app.add_flag("-q,--quiet", o.Quiet, "no progress and no messages; results and errors only");
     app.add_flag("-h,--help", o.Help, "show this text");
     app.add_flag("--version", o.Version, "show the program's name and version");
@@ -111,7 +126,9 @@ void AddDownloadCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
          .About = "Downloads the readings of a time range as they arrive. Without options: from the\n"
                   "recording start to its stop or now. Both ends are included: a reading taken at T\n"
                   "belongs to the range.\n",
-         .Epilog = "Ctrl+C stops the download; the readings received so far are written.\n"
+         .Epilog = "Every download is kept in the archive as well (exit status 5 and a line on\n"
+                   "standard error when it cannot be: the readings are written all the same).\n"
+                   "Ctrl+C stops the download; the readings received so far are written.\n"
                    "A damaged line is asked for again up to two times, then kept as received: exit\n"
                    "status 4 names its index. A recording that has not started yet is no error.\n"});
     AddOptional(c, "--from", o.From, "T", "first reading time (not before the recording start)");
@@ -131,6 +148,8 @@ void AddDownloadCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
                "its last one; --from counts only while FILE holds no reading.\n"
                "Data files only: they are the record a later run resumes\n"
                "from; convert makes CSV or TSV of one at any time");
+    c.add_flag("--new", o.New, "only the readings of the range that the archive lacks or holds damaged");
+    c.add_flag("--no-archive", o.NoArchive, "keep this download out of the archive");
 }
 
 void AddStartCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
@@ -148,21 +167,25 @@ void AddStartCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
 
 void AddEraseCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
     CLI::App& c = line.AddCommand(parent, Command::Erase, "erase",
-                                  {.Synopsis = "--yes",
+                                  {.Synopsis = "--yes [--discard-unarchived]",
                                    .Brief = "erase every reading on the logger",
-                                   .About = "Erases every reading on the logger. Without --yes nothing is sent.\n"});
+                                   .About = "Erases every reading on the logger. Without --yes nothing is sent. While the\n"
+                                            "archive lacks readings the logger holds, nothing is sent either: exit status 6\n"
+                                            "and a line with their count.\n"});
     c.add_flag("--yes", o.Yes, "go ahead")->group(kNoRow);
+    c.add_flag("--discard-unarchived", o.DiscardUnarchived, "erase also readings that are not in the archive");
 }
 
 void AddConvertCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
     CLI::App& c =
         line.AddCommand(parent, Command::Convert, "convert",
-                        {.Synopsis = "FILE --format csv|tsv [-o OUT] [--utc]",
+                        {.Synopsis = "FILE|--recording ID --format csv|tsv [-o OUT] [--utc]",
                          .Brief = "a data file as CSV or TSV for spreadsheets and scripts",
                          .About = "Writes the readings of a data file as CSV (RFC 4180, CR LF) or TSV (LF) with the\n"
                                   "columns time, t1_c and t2_c: the time in ISO 8601 with this computer's UTC offset\n"
                                   "for it, the temperatures as read. Lines that are no readings are skipped.\n"});
     c.add_option("FILE", o.File, "the data file");
+    AddRecording(c, "--recording", o.Recording, "a recording of the archive in place of FILE");
     c.add_option("--format", o.Format, "the output format")->type_name("csv|tsv");
     c.add_option("-o,--output", o.Output, "write OUT whole (replaced) instead of standard output")->type_name("OUT");
     c.add_flag("--utc", o.Utc, "times in UTC (\"Z\") instead of local time");
@@ -171,18 +194,70 @@ void AddConvertCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
 void AddStatsCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
     CLI::App& c =
         line.AddCommand(parent, Command::Stats, "stats",
-                        {.Synopsis = "FILE [--low C] [--high C] [--from T] [--to T] [--json]",
+                        {.Synopsis = "FILE|--recording ID [--low C] [--high C] [--from T] [--to T] [--json]",
                          .Brief = "statistics, mean kinetic temperature and gaps of a data file",
                          .About = "Prints for each channel the count, minimum and maximum with their times, mean,\n"
                                   "standard deviation, mean kinetic temperature (dH/R = 10,000 K) and the time below\n"
                                   "and above the limits; then the gaps, the readings out of time order and the\n"
                                   "repeated times.\n"});
     c.add_option("FILE", o.File, "the data file");
+    AddRecording(c, "--recording", o.Recording, "a recording of the archive in place of FILE");
     AddLimit(c, "--low", o.Low, "limits in degrees Celsius (\".\" as decimal point)");
     AddLimit(c, "--high", o.High, "");
     AddOptional(c, "--from", o.From, "T", "only the readings of this range (both ends included)");
     AddOptional(c, "--to", o.To, "T", "");
     c.add_flag("--json", o.Json, "the same as one JSON object");
+}
+
+void AddArchiveCommands(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
+    CLI::App& group = line.AddCommand(
+        parent, Command::Archive, "archive",
+        {.Synopsis = "list|show|export|import|verify ...",
+         .Brief = "the archive of every download: list, show, export, import, verify",
+         .About = "Every download is kept in the archive, merged by recording (model, start, interval)\n"
+                  "and reading index, with a record of each download and of each action on the logger,\n"
+                  "covered by SHA-256 hash chains.\n"});
+    CLI::App& list = line.AddCommand(group, Command::ArchiveList, "list",
+                                     {.Synopsis = "[--json]",
+                                      .Brief = "the recordings, one line each with its ID",
+                                      .About = "Lists the recordings of the archive: ID, model, start, interval, readings held,\n"
+                                               "first and last reading, last download (UTC), damaged, missing, conflicts,\n"
+                                               "downloads.\n"});
+    list.add_flag("--json", o.Json, "one JSON array of objects instead");
+    CLI::App& show = line.AddCommand(group, Command::ArchiveShow, "show",
+                                     {.Synopsis = "ID",
+                                      .Brief = "one recording: its downloads, counts, gaps, damaged and conflicts",
+                                      .About = "Shows one recording: its downloads with their reports, its counts, its gaps,\n"
+                                               "its damaged readings and its conflicting ones.\n"});
+    AddRecording(show, "ID", o.Recording, "the recording");
+    CLI::App& exp = line.AddCommand(
+        group, Command::ArchiveExport, "export",
+        {.Synopsis = "ID [--format log|csv|tsv] [--utc] [-o OUT]",
+         .Brief = "a recording's readings as data-file lines, CSV or TSV",
+         .About = "Writes the readings of a recording in index order: --format log (the default) gives\n"
+                  "the data-file lines, byte for byte what a clean download of them writes; csv and tsv\n"
+                  "the columns of convert.\n"});
+    AddRecording(exp, "ID", o.Recording, "the recording");
+    exp.add_option("--format", o.Format, "the output format")->type_name("log|csv|tsv");
+    exp.add_flag("--utc", o.Utc, "with csv or tsv: times in UTC (\"Z\") instead of local time");
+    exp.add_option("-o,--output", o.Output, "write OUT whole (replaced) instead of standard output")->type_name("OUT");
+    CLI::App& imp = line.AddCommand(
+        group, Command::ArchiveImport, "import",
+        {.Synopsis = "FILE --model NAME [--start T] [--interval hh:nn:ss]",
+         .Brief = "take the readings of a data file into the archive",
+         .About = "Takes the readings of a data file into the archive as readings of the recording of\n"
+                  "that model, start and interval; each line goes to the index nearest to its time.\n"});
+    imp.add_option("FILE", o.File, "the data file");
+    imp.add_option("--model", o.Model, "the logger's model")->type_name("NAME");
+    imp.add_option("--start", o.Start, "the recording start (default: the first reading)")->type_name("T");
+    imp.add_option("--interval", o.Interval, "the interval (default: the most common spacing)")
+        ->type_name("hh:nn:ss");
+    line.AddCommand(group, Command::ArchiveVerify, "verify",
+                    {.Synopsis = "",
+                     .Brief = "check every hash chain",
+                     .About = "Checks every hash chain of the archive: exit status 0 when all check out, else 1\n"
+                              "with one line per reading or event altered, missing or inserted. Conflicting\n"
+                              "readings are named too.\n"});
 }
 
 // Every command and option of the program, bound to `o`; the order is the order of the help.
@@ -197,6 +272,7 @@ void DeclareCommandLine(TCommandLine& line, TCliOptions& o) {
     AddEraseCommand(line, program, o);
     AddConvertCommand(line, program, o);
     AddStatsCommand(line, program, o);
+    AddArchiveCommands(line, program, o);
 }
 
 }  // namespace
@@ -234,6 +310,8 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             if (o.To) CheckDateTime(o.Cmd, *o.To);
             if (o.From && o.To && CheckDateTime(o.Cmd, *o.To) < CheckDateTime(o.Cmd, *o.From))
                 throw EUsageError(o.Cmd, "--to " + *o.To + " is before --from " + *o.From);
+            if (o.New && o.NoArchive) throw EUsageError(o.Cmd, "--new asks the archive; it cannot go with --no-archive");
+            if (o.New && o.Append) throw EUsageError(o.Cmd, "--new cannot go with --append");
             break;
         case Command::Start:
             if (o.Start.empty() || o.Stop.empty() || o.Interval.empty())
@@ -250,14 +328,40 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             if (!o.Yes) throw EUsageError(o.Cmd, "erase deletes every reading on the logger; give --yes to go ahead");
             break;
         case Command::Convert:
-            if (o.File.empty()) throw EUsageError(o.Cmd, "convert needs a data file");
+            if (o.File.empty() == !o.Recording)
+                throw EUsageError(o.Cmd, "convert needs a data file or --recording ID (one of them)");
             if (!o.Table()) throw EUsageError(o.Cmd, "convert needs --format csv or tsv");
             break;
         case Command::Stats:
-            if (o.File.empty()) throw EUsageError(o.Cmd, "stats needs a data file");
+            if (o.File.empty() == !o.Recording)
+                throw EUsageError(o.Cmd, "stats needs a data file or --recording ID (one of them)");
             if (o.From) CheckDateTime(o.Cmd, *o.From);
             if (o.To) CheckDateTime(o.Cmd, *o.To);
             if (o.Low && o.High && *o.Low > *o.High) throw EUsageError(o.Cmd, "--low is above --high");
+            break;
+        case Command::Archive:
+            throw EUsageError(o.Cmd, "archive needs a command: list, show, export, import or verify");
+        case Command::ArchiveShow:
+        case Command::ArchiveExport:
+            if (!o.Recording) throw EUsageError(o.Cmd, line.Name(o.Cmd) + " needs the ID of a recording");
+            if (o.Cmd == Command::ArchiveExport) {
+                if (!o.Format.empty() && o.Format != "log" && o.Format != "csv" && o.Format != "tsv")
+                    throw EUsageError(o.Cmd, "export takes --format log, csv or tsv");
+                if (o.Utc && !o.Table()) throw EUsageError(o.Cmd, "--utc needs --format csv or tsv");
+            }
+            break;
+        case Command::ArchiveImport:
+            if (o.File.empty()) throw EUsageError(o.Cmd, "import needs a data file");
+            if (o.Model.empty()) throw EUsageError(o.Cmd, "import needs --model NAME");
+            if (!o.Start.empty()) CheckDateTime(o.Cmd, o.Start);
+            if (!o.Interval.empty()) {
+                try {
+                    if (SecondsBetween(0, LoggerFormat().TextToTime(o.Interval)) <= 0)
+                        throw EUsageError(o.Cmd, "--interval must be at least one second");
+                } catch (const EConvertError& e) {
+                    throw EUsageError(o.Cmd, e.what());
+                }
+            }
             break;
         default:
             break;

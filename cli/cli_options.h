@@ -1,5 +1,6 @@
 #pragma once
 // The command line of lorv304d-cli: subcommands, their options and their usage texts.
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -9,7 +10,23 @@
 
 namespace cli {
 
-enum class Command { None, Ports, Find, Status, Download, Start, Erase, Convert, Stats };
+enum class Command {
+    None,
+    Ports,
+    Find,
+    Status,
+    Download,
+    Start,
+    Erase,
+    Convert,
+    Stats,
+    Archive,  // the group; a command of it must follow
+    ArchiveList,
+    ArchiveShow,
+    ArchiveExport,
+    ArchiveImport,
+    ArchiveVerify,
+};
 
 struct TCliOptions {
     Command Cmd = Command::None;
@@ -29,6 +46,12 @@ struct TCliOptions {
     std::string Format;                   // convert: "csv" or "tsv"; download: also "log" (or empty)
     bool Utc = false;                     // convert, download with csv or tsv
     std::optional<double> Low, High;      // stats: limits in degrees Celsius
+    std::string Archive;                  // --archive: the archive file; empty: $LORV304D_ARCHIVE or the default
+    bool NoArchive = false;               // download: keep the readings out of the archive
+    bool New = false;                     // download: only the readings the archive lacks or holds damaged
+    bool DiscardUnarchived = false;       // erase: also when the archive lacks readings the logger holds
+    std::optional<std::int64_t> Recording;  // stats, convert (in place of FILE), archive show, export
+    std::string Model;                    // archive import: the model the file's readings came from
 
     // The table that --format csv or tsv and --utc ask for; empty for data-file lines.
     std::optional<readings::TExportOptions> Table() const;

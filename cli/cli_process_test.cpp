@@ -16,6 +16,8 @@
 #include <thread>
 #include <tuple>
 
+#include <sqlite3.h>
+
 #include "base/logger_format.h"
 #include "base/testing/file_bytes.h"
 #include "emulator/emulator_process.h"
@@ -133,7 +135,9 @@ class CliAgainstEmulator : public testing::Test {
         for (const auto& line : extra) map << line << "\n";
     }
 
-    TRun Run(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {}) {
+    // Every run archives into the test's own file unless `extraEnv` names another.
+    TRun Run(const std::vector<std::string>& args, std::vector<std::string> extraEnv = {}) {
+        extraEnv.push_back("LORV304D_ARCHIVE=" + Path("archive.sqlite3"));
         TCliProcess p(args, Path("map.txt"), Path("run" + std::to_string(++runs_)), extraEnv);
         const int status = p.Wait();
         return {status, p.Out(), p.Err()};
@@ -540,6 +544,92 @@ TEST_F(CliAgainstEmulator, StartWritesCheckedSettingsAndEraseNeedsYes) {
     EXPECT_NE(std::string::npos, ReadFileBytes(Path("erase.log")).find("\r\nE!\r\n"));
     r = Run({"status", "--json"});
     EXPECT_EQ(std::string::npos, r.Out.find("\"start\":\"2030-01-02 03:04:05\"")) << "the recording starts over";
+}
+
+// Every download goes into the archive once; export gives the data file's bytes back; verify
+// names a reading changed outside the program.
+TEST_F(CliAgainstEmulator, DownloadsAreArchivedOnceAndExportGivesTheirBytes) {
+    emulator::EmulatorProcess logger({"--readings", "61", "--model", "KX-15-1"});
+    MapTo(logger);
+    TRun r = Run({"download", "-q", "-o", Path("data.log")});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    r = Run({"download", "-q", "--to", FullText(Now()), "-o", Path("again.log")});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    r = Run({"archive", "list", "--json"});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    EXPECT_NE(std::string::npos, r.Out.find("\"model\":\"KX-15-1\"")) << r.Out;
+    EXPECT_NE(std::string::npos, r.Out.find("\"readings\":61,")) << r.Out;
+    EXPECT_NE(std::string::npos, r.Out.find("\"damaged\":0,\"missing\":0,\"conflicts\":0,\"downloads\":2}")) << r.Out;
+    r = Run({"archive", "export", "1"});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    EXPECT_EQ(ReadFileBytes(Path("data.log")), r.Out);
+    r = Run({"stats", "--recording", "1", "--json"});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    EXPECT_NE(std::string::npos, r.Out.find("\"readings\":61,")) << r.Out;
+    // The data file taken into another archive gives the same recording back.
+    const std::string other = "LORV304D_ARCHIVE=" + Path("imported.sqlite3");
+    r = Run({"archive", "import", Path("data.log"), "--model", "KX-15-1"}, {other});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    r = Run({"archive", "export", "1"}, {other});
+    EXPECT_EQ(ReadFileBytes(Path("data.log")), r.Out);
+    r = Run({"archive", "show", "1"});
+    EXPECT_NE(std::string::npos, r.Out.find("Downloads: 2\n")) << r.Out;
+    EXPECT_NE(std::string::npos, r.Out.find("range covered, received")) << r.Out;
+    r = Run({"archive", "verify"});
+    EXPECT_EQ(0, r.Status) << r.Out << r.Err;
+    EXPECT_EQ(0u, r.Out.rfind("ok: 61 readings, ", 0)) << r.Out;
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(Path("archive.sqlite3").c_str(), &db));
+    sqlite3_exec(db, "UPDATE readings SET t1 = t1 + 1 WHERE id = 17", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    r = Run({"archive", "verify"});
+    EXPECT_EQ(1, r.Status);
+    EXPECT_EQ(0u, r.Out.rfind("reading 17 altered\n", 0)) << r.Out;
+}
+
+TEST_F(CliAgainstEmulator, AnArchiveThatCannotBeUsedCostsNoReading) {
+    emulator::EmulatorProcess logger({"--readings", "30"});
+    MapTo(logger);
+    const std::string foreign = Path("foreign.sqlite3");
+    WriteFileBytes(foreign, std::string(3000, 'z'));
+    TRun r = Run({"download", "-q"}, {"LORV304D_ARCHIVE=" + foreign});
+    EXPECT_EQ(5, r.Status);
+    EXPECT_EQ(30u, CrLfLines(r.Out).size());
+    EXPECT_EQ("lorv304d-cli: readings not archived: " + foreign + ": not a database (file is not a database)\n", r.Err);
+    EXPECT_EQ(std::string(3000, 'z'), ReadFileBytes(foreign));
+    r = Run({"download", "-q", "--no-archive"}, {"LORV304D_ARCHIVE=" + foreign});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    r = Run({"download", "-q", "--archive", Path("given.sqlite3")}, {"LORV304D_ARCHIVE=" + foreign});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    EXPECT_TRUE(std::filesystem::exists(Path("given.sqlite3")));
+}
+
+// erase refuses while the archive lacks readings the logger holds; download --new fetches just those.
+TEST_F(CliAgainstEmulator, EraseOnlyWhatIsArchived) {
+    emulator::EmulatorProcess logger({"--readings", "40", "--interval", "00:01:00"});
+    MapTo(logger);
+    TRun r = Run({"download", "-q", "-o", Path("first.log")});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    const std::vector<std::string> lines = CrLfLines(ReadFileBytes(Path("first.log")));
+    ASSERT_EQ(40u, lines.size());
+    // A second archive that holds only the first ten readings.
+    const std::string partial = "LORV304D_ARCHIVE=" + Path("partial.sqlite3");
+    r = Run({"download", "-q", "--to", lines[9].substr(0, 19)}, {partial});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    r = Run({"erase", "--yes", "--comm-log", Path("refused.log")}, {partial});
+    EXPECT_EQ(6, r.Status);
+    EXPECT_EQ("lorv304d-cli: the logger holds 30 readings that are not in the archive; nothing erased "
+              "(--discard-unarchived erases them all the same)\n",
+              r.Err);
+    EXPECT_EQ(std::string::npos, ReadFileBytes(Path("refused.log")).find("E!"));
+
+    r = Run({"download", "--new"}, {partial});
+    ASSERT_EQ(0, r.Status) << r.Err;
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 10, lines.end()), CrLfLines(r.Out));
+    r = Run({"erase", "--yes"}, {partial});
+    EXPECT_EQ(0, r.Status) << r.Err;
+    EXPECT_EQ("Logger erased\n", r.Out);
 }
 
 }  // namespace

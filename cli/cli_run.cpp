@@ -9,11 +9,16 @@
 #include <filesystem>
 #include <ostream>
 
+#include "archive/archive_location.h"
+#include "archive/download_archiver.h"
+#include "archive/log_import.h"
+#include "archive/sqlite_archive.h"
 #include "base/atomic_file.h"
 #include "base/cp1250.h"
 #include "base/errors.h"
 #include "base/logger_format.h"
 #include "base/version.h"
+#include "cli/archive_report.h"
 #include "cli/cli_host.h"
 #include "cli/cli_options.h"
 #include "cli/download_output.h"
@@ -95,6 +100,8 @@ class TRun {
         } catch (const EConvertError& e) {
             // Texts of the command line were checked before; this one came from the logger.
             status = Fail(ExitNoAnswer, std::string("answer of the logger: ") + e.what());
+        } catch (const archive::EArchiveError& e) {
+            status = Fail(ExitFileOrPort, "archive " + ArchiveErrorText(e));
         } catch (const lorv::ERangeError& e) {
             status = Fail(ExitNoAnswer, e.what());
         } catch (const std::exception& e) {
@@ -132,6 +139,59 @@ class TRun {
     TLoggerSession session_;
     LoggerFormat format_;
     std::string portName_;  // the port the logger answered on
+    std::unique_ptr<archive::TArchive> archive_;
+    std::optional<archive::EArchiveError> archiveFailure_;  // why archive_ could not be opened
+
+    static std::string Program() { return std::string("lorv304d-cli ") + ProjectVersion; }
+    std::string ArchivePath() const {
+        return o_.Archive.empty() ? archive::DefaultArchivePath(archive::TArchiveEnvironment::FromProcess())
+                                  : o_.Archive;
+    }
+    // The archive, or null with archiveFailure_ saying why: a download or an action on the logger
+    // never fails for it.
+    archive::TArchive* TryArchive() {
+        if (archive_ || archiveFailure_) return archive_.get();
+        const std::string path = ArchivePath();
+        try {
+            if (path.empty())
+                throw archive::EArchiveError(archive::TArchiveErrorKind::Other, "", "no home folder for the archive");
+            archive_ = archive::OpenSqliteArchive(path);
+        } catch (const archive::EArchiveError& e) {
+            archiveFailure_ = e;
+        }
+        return archive_.get();
+    }
+    // The archive for the archive commands: one that cannot be opened ends the run (exit 3).
+    archive::TArchive& Archive() {
+        if (!TryArchive()) throw *archiveFailure_;
+        return *archive_;
+    }
+    archive::TRecordingSummary RecordingOrFail(std::int64_t id) {
+        const auto recording = Archive().Recording(id);
+        if (!recording) throw TRunError{ExitUsage, "no recording " + std::to_string(id) + " in " + ArchivePath()};
+        return *recording;
+    }
+    // The lines of convert and stats: FILE, or the recording of --recording.
+    TLineStore SourceLines() {
+        if (!o_.Recording) return readings::LoadDataFile(o_.File);
+        RecordingOrFail(*o_.Recording);
+        return Archive().ReadingLines(*o_.Recording);
+    }
+    // Records an event of an action on the logger; a failure is one line and exit status 5.
+    int RecordEvent(const archive::TEventDetails& details, std::optional<std::int64_t> recordingId = std::nullopt) {
+        try {
+            if (archive::TArchive* a = TryArchive()) {
+                a->AddEvent(archive::TActor::Current(Program()), recordingId, details);
+                return ExitOk;
+            }
+        } catch (const archive::EArchiveError& e) {
+            archiveFailure_ = e;
+        }
+        return Fail(ExitNotArchived, "not recorded in the archive: " + ArchiveErrorText(*archiveFailure_));
+    }
+    archive::TRecordingKey KeyOfSession() const {
+        return archive::TRecordingKey{session_.ModelAnswer, session_.RecStart, session_.RecIntervalSeconds};
+    }
 
     int Fail(int status, const std::string& message) {
         err_ << "lorv304d-cli: " << message << "\n";
@@ -160,9 +220,23 @@ class TRun {
             case Command::Erase:
                 return Erase();
             case Command::Convert:
-                return RunConvert(o_, out_, err_);
-            case Command::Stats:
-                return RunStats(o_, out_);
+                return RunConvert(o_, SourceLines(), out_, err_);
+            case Command::Stats: {
+                const TLineStore lines = SourceLines();
+                return RunStats(o_, lines, o_.Recording ? "recording " + std::to_string(*o_.Recording) : o_.File,
+                                out_);
+            }
+            case Command::ArchiveList:
+                return ArchiveList();
+            case Command::ArchiveShow:
+                return ArchiveShow();
+            case Command::ArchiveExport:
+                return ArchiveExport();
+            case Command::ArchiveImport:
+                return ArchiveImport();
+            case Command::ArchiveVerify:
+                return ArchiveVerify();
+            case Command::Archive:
             case Command::None:
                 break;
         }
@@ -314,7 +388,32 @@ class TRun {
             return ExitOk;
         }
 
-        TProgressMeter meter(last - first + (repeatFirst ? 0 : 1), env_.ErrIsTerminal);
+        // The readings to ask for: the range, or with --new the parts of it the archive lacks or
+        // holds damaged (all of it when the archive cannot say).
+        std::vector<archive::TIndexRange> ranges{{first, last}};
+        archive::TArchive* store = o_.NoArchive ? nullptr : TryArchive();
+        if (o_.New && store) ranges = store->WantedIndices(KeyOfSession(), first, last + 1);
+        if (ranges.empty()) {
+            if (!o_.Output.empty()) output.WriteFile();
+            Note("No new readings");
+            return ExitOk;
+        }
+        std::int64_t wanted = 0;
+        for (const archive::TIndexRange& r : ranges) wanted += r.Count();
+
+        std::optional<archive::TDownloadArchiver> archiver;
+        if (!o_.NoArchive) {
+            archiver.emplace(store, archiveFailure_);
+            archive::TDownloadInfo info;
+            info.Actor = archive::TActor::Current(Program());
+            info.Port = portName_;
+            info.Status = status;
+            info.Range = TDownloadRange{first, last, false};
+            archiver->Begin(KeyOfSession(), info);
+            host_.OnChunk = [&archiver](const std::vector<TStoredReading>& chunk) { archiver->Chunk(chunk); };
+        }
+
+        TProgressMeter meter(wanted - (repeatFirst ? 1 : 0), env_.ErrIsTerminal);
         const std::int64_t startMs = SteadyMs();
         host_.OnReading = [&output](const std::string& line) { output.Add(line); };
         if (!o_.Quiet)
@@ -322,13 +421,20 @@ class TRun {
                 err_ << meter.Update(stored, SteadyMs() - startMs) << std::flush;
             };
 
-        const TDownloadReport report = session_.DownloadReadings(TDownloadRange{first, last, false});
+        TDownloadReport report;
+        for (const archive::TIndexRange& r : ranges) {
+            const TDownloadReport part = session_.DownloadReadings(TDownloadRange{r.First, r.Last, false});
+            Combine(report, part, &r == &ranges.front());
+            if (part.Ending != TDownloadEnd::RangeCovered) break;
+        }
         host_.OnProgress = nullptr;
         host_.OnReading = nullptr;
+        host_.OnChunk = nullptr;
         if (!o_.Quiet) err_ << meter.Finish(report.ReadingsStored, SteadyMs() - startMs) << std::flush;
         if (report.NoiseDropped > 0)
             Note(std::to_string(report.NoiseDropped) + " bytes of line noise dropped in front of " +
                  std::to_string(report.ReadingsBehindNoise) + " readings");
+        if (archiver) archiver->Finish(report, archive::TActor::Current(Program()));
 
         // What came is written whatever ended the download. A file is replaced by an empty
         // download only when the logger really had nothing in the range, and an appended file is
@@ -344,7 +450,35 @@ class TRun {
             Note(std::to_string(stored) + (o_.Append ? " new readings appended to " : " readings written to ") +
                  o_.Output);
         }
-        return Outcome(report);
+        int outcome = Outcome(report);
+        if (archiver && !archiver->Archived()) {
+            const int failed =
+                Fail(ExitNotArchived, "readings not archived: " + ArchiveErrorText(*archiver->Failure()));
+            if (outcome == ExitOk) outcome = failed;
+        }
+        return outcome;
+    }
+
+    // Adds the report of one range of a --new download to the report of the whole.
+    static void Combine(TDownloadReport& whole, const TDownloadReport& part, bool firstPart) {
+        if (firstPart) {
+            whole = part;
+            return;
+        }
+        whole.End = part.End;
+        whole.Next = part.Next;
+        whole.LinesReceived += part.LinesReceived;
+        whole.ReadingsStored += part.ReadingsStored;
+        whole.RepeatsDropped += part.RepeatsDropped;
+        whole.Rerequested += part.Rerequested;
+        whole.NoiseDropped += part.NoiseDropped;
+        whole.ReadingsBehindNoise += part.ReadingsBehindNoise;
+        whole.DamagedKept.insert(whole.DamagedKept.end(), part.DamagedKept.begin(), part.DamagedKept.end());
+        whole.OffTimeKept.insert(whole.OffTimeKept.end(), part.OffTimeKept.begin(), part.OffTimeKept.end());
+        whole.Missing.insert(whole.Missing.end(), part.Missing.begin(), part.Missing.end());
+        whole.Ending = part.Ending;
+        whole.PortError = part.PortError;
+        whole.PortErrorText = part.PortErrorText;
     }
 
     // The exit status of a download, with one error line for each way it fell short.
@@ -395,6 +529,7 @@ class TRun {
         const std::string intervalText =
             lorv::MinimumIntervalText(format_, format_.TimeToText(format_.TextToTime(o_.Interval)));
         Connect();
+        const TDateTime clockSet = session_.CurrentTime ? session_.CurrentTime() : Now();
         session_.WriteLoggerSettings(startText, stopText, intervalText);
         CheckStop();
         // The set commands get no answer; reading the settings back is the only proof they took.
@@ -409,15 +544,116 @@ class TRun {
         if (!o_.Quiet)
             out_ << "Recording set: start " << startText << ", stop " << stopText << ", interval " << intervalText
                  << "\n";
-        return ExitOk;
+        return RecordEvent(archive::TRecordingStarted{session_.ModelAnswer, portName_, clockSet, start, stop,
+                                                      intervalSeconds});
     }
 
     int Erase() {
         Connect();
+        // The recording the logger holds, so that the archive can say what an erase would lose.
+        const TLoggerStatus s = session_.ReadLoggerSettings();
+        CheckStop();
+        if (s.Failure && !o_.DiscardUnarchived) throw *s.Failure;
+        const std::optional<std::int64_t> held = s.Failure ? std::nullopt : archive::HeldReadingCount(s);
+        std::optional<archive::TRecordingKey> key;
+        std::int64_t unarchived = 0;
+        if (held) {
+            key = KeyOfSession();
+            archive::TArchive* store = TryArchive();
+            try {
+                unarchived = store ? store->UnarchivedCount(*key, *held) : *held;
+            } catch (const archive::EArchiveError& e) {
+                archiveFailure_ = e;
+                unarchived = *held;
+            }
+            if (unarchived > 0 && !o_.DiscardUnarchived) {
+                std::vector<std::string> why;
+                if (archiveFailure_) why.push_back("archive " + ArchiveErrorText(*archiveFailure_));
+                throw TRunError{ExitUnarchived,
+                                "the logger holds " + std::to_string(unarchived) +
+                                    " readings that are not in the archive; nothing erased "
+                                    "(--discard-unarchived erases them all the same)",
+                                why};
+            }
+        }
         session_.EraseLogger();
         CheckStop();
         if (!o_.Quiet) out_ << "Logger erased\n";
+        std::optional<std::int64_t> recordingId;
+        if (key && archive_) {
+            try {
+                recordingId = archive_->FindRecording(*key);
+            } catch (const archive::EArchiveError&) {
+            }
+        }
+        return RecordEvent(archive::TLoggerErased{session_.ModelAnswer, portName_, key, held, unarchived}, recordingId);
+    }
+
+    int ArchiveList() {
+        const auto recordings = Archive().Recordings();
+        out_ << (o_.Json ? FormatRecordingsJson(recordings) : FormatRecordingsText(recordings));
         return ExitOk;
+    }
+
+    int ArchiveShow() {
+        const archive::TRecordingSummary recording = RecordingOrFail(*o_.Recording);
+        out_ << FormatRecordingText(Archive(), recording);
+        return ExitOk;
+    }
+
+    int ArchiveExport() {
+        RecordingOrFail(*o_.Recording);
+        const TLineStore lines = Archive().ReadingLines(*o_.Recording);
+        std::string text;
+        readings::TExportCounts counts;
+        const std::optional<readings::TExportOptions> table = o_.Table();
+        if (table) {
+            text = readings::ExportReadings(lines, *table, &counts);
+        } else {
+            text = readings::JoinTextLines(lines);
+            counts.Readings = lines.Count();
+        }
+        if (o_.Output.empty()) {
+            out_ << text;
+            out_.flush();
+        } else {
+            WriteFileAtomically(o_.Output, text);
+        }
+        if (!o_.Quiet) Note(ExportNote(counts, o_.Output));
+        Archive().AddEvent(archive::TActor::Current(Program()), *o_.Recording,
+                           archive::TReadingsExported{o_.Output, o_.Format.empty() ? "log" : o_.Format, o_.Utc,
+                                                      static_cast<std::int64_t>(counts.Readings)});
+        return ExitOk;
+    }
+
+    int ArchiveImport() {
+        const TLineStore lines = readings::LoadDataFile(o_.File);
+        std::optional<TDateTime> start;
+        std::optional<std::int64_t> interval;
+        if (!o_.Start.empty()) start = format_.TextToDateTime(o_.Start);
+        if (!o_.Interval.empty())
+            interval = static_cast<std::int64_t>(IntervalSeconds(format_.TextToTime(o_.Interval)));
+        const archive::TImportPlan plan = archive::PlanImport(lines, start, interval, format_);
+        if (plan.IntervalSeconds <= 0)
+            throw TRunError{ExitUsage, o_.File + " holds no two readings to take the interval from; give --interval"};
+        const archive::TRecordingKey key{o_.Model, plan.Start, plan.IntervalSeconds};
+        archive::TReadingsImported event{o_.File, static_cast<std::int64_t>(lines.Count()), 0, plan.Skipped};
+        const archive::TChunkResult r =
+            Archive().ImportReadings(key, plan.Readings, archive::TActor::Current(Program()), event);
+        const std::int64_t id = *Archive().FindRecording(key);
+        Note(std::to_string(r.Added + r.Replaced + r.Conflicts) + " readings imported into recording " +
+             std::to_string(id) + " (" + o_.Model + ", start " + FullTimeText(format_, plan.Start) + ", interval " +
+             std::to_string(plan.IntervalSeconds) + " s): " + std::to_string(r.Added) + " new, " +
+             std::to_string(r.Replaced) + " replacing damaged ones, " + std::to_string(r.Conflicts) +
+             " in conflict, " + std::to_string(r.Unchanged) + " held already; " + std::to_string(plan.Skipped) +
+             " lines skipped");
+        return ExitOk;
+    }
+
+    int ArchiveVerify() {
+        const archive::TVerifyResult result = Archive().Verify();
+        out_ << FormatVerifyText(result, Archive());
+        return result.Sound() ? ExitOk : ExitNotSound;
     }
 };
 

@@ -5,7 +5,10 @@
 // Exit statuses: 0 done; 1 no logger found, or the logger did not answer (or answered something
 // that does not convert); 2 usage error (the reason, then the usage text); 3 a file or port error
 // (with the OS text); 4 a download that kept readings damaged, or skipped readings that kept
-// coming misplaced (their indices named); 128 + the signal number when a stop signal ended the
+// coming misplaced (their indices named); 5 readings, or an action on the logger, not archived
+// (the archive could not be opened or written; the readings still went to -o or standard
+// output); 6 erase refused because the archive lacks readings the logger holds (nothing sent);
+// with archive verify, 1 when a chain does not check out; 128 + the signal number when a stop signal ended the
 // run (a download keeps and writes what it received). Every error is one line
 // "lorv304d-cli: <reason>" on `err`; a download that did not cover its range names the readings
 // not received.
@@ -22,6 +25,9 @@ inline constexpr int ExitNoAnswer = 1;
 inline constexpr int ExitUsage = 2;
 inline constexpr int ExitFileOrPort = 3;
 inline constexpr int ExitDamaged = 4;
+inline constexpr int ExitNotArchived = 5;
+inline constexpr int ExitUnarchived = 6;
+inline constexpr int ExitNotSound = 1;
 
 struct TCliEnvironment {
     // Set by a signal handler to the signal number that asks the run to stop; may be null.

@@ -22,8 +22,7 @@ std::string ExportNote(const readings::TExportCounts& counts, const std::string&
     return note;
 }
 
-int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err) {
-    const TLineStore lines = readings::LoadDataFile(options.File);
+int RunConvert(const TCliOptions& options, const TLineStore& lines, std::ostream& out, std::ostream& err) {
     readings::TExportCounts counts;
     // The command line made sure of a table format.
     const std::string text = readings::ExportReadings(lines, *options.Table(), &counts);
@@ -35,11 +34,10 @@ int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err)
     return ExitOk;
 }
 
-int RunStats(const TCliOptions& options, std::ostream& out) {
-    const TLineStore lines = readings::LoadDataFile(options.File);
+int RunStats(const TCliOptions& options, const TLineStore& lines, const std::string& source, std::ostream& out) {
     const LoggerFormat format;
     TStatsReport report;
-    report.File = options.File;
+    report.File = source;
     report.Lines = lines.Count();
     const std::vector<readings::TReading> all = readings::ReadReadings(lines, format);
     report.Readings = all.size();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli_options.h"
+#include "data/line_store.h"
 #include "data/reading_export.h"
 
 namespace cli {
@@ -15,12 +16,13 @@ namespace cli {
 // a gap or fold of the clocks. Without its line end.
 std::string ExportNote(const readings::TExportCounts& counts, const std::string& output);
 
-// Exports options.File as options.Format to options.Output (written whole, or not at all) or to
-// `out`. Unless quiet, one line on `err` counts the readings, the skipped lines and the times in
-// a gap or fold of the clocks.
-int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err);
+// Exports `lines` (of options.File, or of a recording of the archive) as options.Format to
+// options.Output (written whole, or not at all) or to `out`. Unless quiet, one line on `err`
+// counts the readings, the skipped lines and the times in a gap or fold of the clocks.
+int RunConvert(const TCliOptions& options, const TLineStore& lines, std::ostream& out, std::ostream& err);
 
-// Prints the statistics of options.File within --from / --to, with the limits, as text or JSON.
-int RunStats(const TCliOptions& options, std::ostream& out);
+// Prints the statistics of `lines` within --from / --to, with the limits, as text or JSON;
+// `source` names them (the file, or "recording <id>").
+int RunStats(const TCliOptions& options, const TLineStore& lines, const std::string& source, std::ostream& out);
 
 }  // namespace cli

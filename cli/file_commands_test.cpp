@@ -55,7 +55,7 @@ TEST_P(RefusedFileCommand, NamesTheReason) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, RefusedFileCommand,
     testing::Values(
-        TRefusedFileCommand{"ConvertNoFile", {"convert", "--format", "csv"}, "convert needs a data file"},
+        TRefusedFileCommand{"ConvertNoFile", {"convert", "--format", "csv"}, "convert needs a data file or --recording ID (one of them)"},
         TRefusedFileCommand{"ConvertNoFormat", {"convert", "a.log"}, "convert needs --format csv or tsv"},
         TRefusedFileCommand{
             "ConvertLogFormat", {"convert", "a.log", "--format", "log"}, "convert needs --format csv or tsv"},
@@ -64,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
         TRefusedFileCommand{"ConvertLimit",
                             {"convert", "a.log", "--format", "csv", "--low", "2"},
                             "convert does not take the option --low"},
-        TRefusedFileCommand{"StatsNoFile", {"stats", "--json"}, "stats needs a data file"},
+        TRefusedFileCommand{"StatsNoFile", {"stats", "--json"}, "stats needs a data file or --recording ID (one of them)"},
         TRefusedFileCommand{"StatsComma", {"stats", "a.log", "--low", "2,5"}, "'2,5' is not a temperature"},
         TRefusedFileCommand{
             "StatsLimitsCrossed", {"stats", "a.log", "--low", "8", "--high", "2"}, "--low is above --high"},
