@@ -96,7 +96,7 @@ TArchiveDialog::TArchiveDialog(QWidget* parent) : QDialog(parent) {
 
 void TArchiveDialog::Fill(const std::vector<archive::TRecordingSummary>& recordings, const QString& location) {
     lbLocation->setText(QStringLiteral("Plik: ") + location);
-    ids_.clear();
+    recordings_ = recordings;
     tbRecordings->clearContents();
     tbRecordings->setRowCount(static_cast<int>(recordings.size()));
     int row = 0;
@@ -116,7 +116,6 @@ void TArchiveDialog::Fill(const std::vector<archive::TRecordingSummary>& recordi
             if (column == 3 || column >= 7) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);  // counts
             tbRecordings->setItem(row, column, item);
         }
-        ids_.push_back(r.Id);
         ++row;
     }
     if (!recordings.empty()) tbRecordings->selectRow(0);
@@ -124,12 +123,12 @@ void TArchiveDialog::Fill(const std::vector<archive::TRecordingSummary>& recordi
     tbRecordings->setFocus();
 }
 
-std::optional<std::int64_t> TArchiveDialog::ChosenRecording() const {
+std::optional<archive::TRecordingSummary> TArchiveDialog::ChosenRecording() const {
     const QList<QTableWidgetSelectionRange> ranges = tbRecordings->selectedRanges();
     if (ranges.isEmpty()) return std::nullopt;
     const int row = ranges.first().topRow();
-    if (row < 0 || row >= static_cast<int>(ids_.size())) return std::nullopt;
-    return ids_[static_cast<std::size_t>(row)];
+    if (row < 0 || row >= static_cast<int>(recordings_.size())) return std::nullopt;
+    return recordings_[static_cast<std::size_t>(row)];
 }
 
 QStringList TArchiveDialog::RowTexts(int row) const {
@@ -142,8 +141,8 @@ QStringList TArchiveDialog::RowTexts(int row) const {
 }
 
 void TArchiveDialog::OpenChosen() {
-    const std::optional<std::int64_t> id = ChosenRecording();
-    if (!id) return;
+    const std::optional<archive::TRecordingSummary> recording = ChosenRecording();
+    if (!recording) return;
     accept();
-    emit OpenRequested(*id);
+    emit OpenRequested(*recording);
 }

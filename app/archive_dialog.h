@@ -23,8 +23,8 @@ class TArchiveDialog : public QDialog {
     // Shows `recordings` (in the order given) as found in the archive file `location`; the first
     // row is chosen.
     void Fill(const std::vector<archive::TRecordingSummary>& recordings, const QString& location);
-    // The id of the chosen recording; none while the list is empty.
-    std::optional<std::int64_t> ChosenRecording() const;
+    // The chosen recording; none while the list is empty.
+    std::optional<archive::TRecordingSummary> ChosenRecording() const;
     // The texts of one row as shown, for tests and screen readers alike.
     QStringList RowTexts(int row) const;
 
@@ -35,12 +35,12 @@ class TArchiveDialog : public QDialog {
 
   signals:
     // The user chose to open this recording; the dialog has closed.
-    void OpenRequested(qint64 recordingId);
+    void OpenRequested(const archive::TRecordingSummary& recording);
 
   private:
     void OpenChosen();
 
-    std::vector<std::int64_t> ids_;  // recording id of each row
+    std::vector<archive::TRecordingSummary> recordings_;  // one per row
 };
 
 // "hh:nn:ss" of an interval in seconds; hours run past 23 for intervals of a day or more.

@@ -116,7 +116,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void Archiwum1Click();
     // Loads a recording of the archive into the data panel and the chart as a file is loaded
     // (ClearData, its lines in index order, ParseDataLines).
-    void OpenArchivedRecording(std::int64_t recordingId);
+    void OpenArchivedRecording(const archive::TRecordingSummary& recording);
 
     // ---- chart handlers (main_window_chart.cpp) ----
     void mnDotsClick();

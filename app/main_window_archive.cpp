@@ -230,7 +230,7 @@ void TForm1::Archiwum1Click() {
     if (!ArchiveDialog) {
         ArchiveDialog = new TArchiveDialog(this);
         connect(ArchiveDialog, &TArchiveDialog::OpenRequested, this,
-                [this](qint64 id) { Guarded([this, id] { OpenArchivedRecording(id); }); });
+                [this](const archive::TRecordingSummary& r) { Guarded([this, &r] { OpenArchivedRecording(r); }); });
     }
     ArchiveDialog->Fill(recordings, QFile::decodeName(QByteArray::fromStdString(location)));
     // Window-modal without a nested event loop, as the statistics.
@@ -239,23 +239,19 @@ void TForm1::Archiwum1Click() {
 
 // As "Czytaj z pliku" loads a file: the data is cleared only once the recording has been read, so
 // an archive that fails keeps what the panel showed.
-void TForm1::OpenArchivedRecording(std::int64_t recordingId) {
+void TForm1::OpenArchivedRecording(const archive::TRecordingSummary& recording) {
     TLineStore lines;
-    std::optional<archive::TRecordingSummary> recording;
     try {
-        const std::unique_ptr<archive::TArchive> store = OpenArchive();
-        recording = store->Recording(recordingId);
-        lines = store->ReadingLines(recordingId);
+        lines = OpenArchive()->ReadingLines(recording.Id);
     } catch (const EArchiveError& e) {
         ShowErrorReport("Nie można odczytać rejestracji z archiwum: " + FailureText(e));
         return;
     }
     ClearData();
     Memo2->SetStore(std::move(lines));
-    if (recording)
-        Chart->SetDataFileName(QStringLiteral("archiwum: %1, start %2")
-                                   .arg(QString::fromStdString(Cp1250ToUtf8(recording->Key.Model)),
-                                        QString::fromLatin1(LoggerFormat.DateTimeToText(recording->Key.Start))));
+    Chart->SetDataFileName(QStringLiteral("archiwum: %1, start %2")
+                               .arg(QString::fromStdString(Cp1250ToUtf8(recording.Key.Model)),
+                                    QString::fromLatin1(LoggerFormat.DateTimeToText(recording.Key.Start))));
     ParseDataLines();
-    shownRecording_ = recordingId;
+    shownRecording_ = recording.Id;
 }

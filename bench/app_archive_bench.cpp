@@ -21,7 +21,7 @@ void BM_WindowOpenArchivedRecording(benchmark::State& state) {
     const long count = static_cast<long>(state.range(0));
     QTemporaryDir dir;
     const std::string path = dir.filePath(QStringLiteral("archive.sqlite3")).toStdString();
-    std::int64_t recording = 0;
+    archive::TRecordingSummary recording;
     {
         const auto store = archive::OpenSqliteArchive(path);
         const archive::TActor actor = archive::TActor::Current("bench");
@@ -39,7 +39,8 @@ void BM_WindowOpenArchivedRecording(benchmark::State& state) {
             }
         }
         store->FinishDownload(download, {}, actor);
-        recording = *store->FindRecording(key);
+        recording.Id = *store->FindRecording(key);
+        recording.Key = key;
     }
     setenv("LORV304D_ARCHIVE", path.c_str(), 1);
 
