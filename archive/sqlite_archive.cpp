@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <unordered_map>
 
 #include "archive/archive_error.h"
 #include "archive/event_json.h"
@@ -43,7 +45,6 @@ CREATE INDEX downloads_by_recording ON downloads(recording);
 CREATE TABLE chunks(
   id INTEGER PRIMARY KEY, download INTEGER, first_reading INTEGER NOT NULL, readings INTEGER NOT NULL,
   hash BLOB NOT NULL);
-CREATE INDEX chunks_by_download ON chunks(download);
 CREATE TABLE readings(
   id INTEGER PRIMARY KEY, recording INTEGER NOT NULL, idx INTEGER NOT NULL, state INTEGER NOT NULL,
   time INTEGER, t1 REAL, t2 REAL, line BLOB NOT NULL, digest BLOB NOT NULL);
@@ -116,7 +117,7 @@ bool Writable(const std::filesystem::path& folder) { return ::access(folder.c_st
 
 class TSqliteArchive : public TArchive {
   public:
-    explicit TSqliteArchive(const std::string& path);
+    TSqliteArchive(const std::string& path, int busyTimeoutMs);
 
     const std::string& Location() const override { return db_.Path(); }
     std::int64_t FindOrAddRecording(const TRecordingKey& key) override;
@@ -158,25 +159,57 @@ class TSqliteArchive : public TArchive {
     std::optional<TRecordingSummary> Summary(TStatement& recordingRow);
     TDigest ReadingHash(const TArchivedReading& r, std::int64_t recordingId);
 
+    // A prepared statement of `sql` (a string literal), reset, made on first use.
+    TStatement& Cached(const char* sql);
+    std::int64_t QueryInt(const char* sql);
+    // A write transaction. Statements a failed query left running are reset first: SQLite cannot
+    // commit while one runs.
+    TTransaction Begin();
+
     TSqliteDb db_;
+    std::unordered_map<const char*, std::unique_ptr<TStatement>> statements_;
     TSha256 sha_;
     TRowBytes row_;
     LoggerFormat format_;
     std::map<std::int64_t, std::int64_t> downloadRecording_;
 };
 
-TSqliteArchive::TSqliteArchive(const std::string& path) : db_(path) { OpenSchema(); }
+TSqliteArchive::TSqliteArchive(const std::string& path, int busyTimeoutMs) : db_(path) {
+    db_.Exec("PRAGMA busy_timeout = " + std::to_string(busyTimeoutMs));
+    OpenSchema();
+}
+
+TStatement& TSqliteArchive::Cached(const char* sql) {
+    std::unique_ptr<TStatement>& statement = statements_[sql];
+    if (!statement) {
+        statement = std::make_unique<TStatement>(db_, sql);
+    } else {
+        statement->Reset();
+    }
+    return *statement;
+}
+
+TTransaction TSqliteArchive::Begin() {
+    for (auto& [sql, statement] : statements_) statement->Reset();
+    return TTransaction(db_);
+}
+
+std::int64_t TSqliteArchive::QueryInt(const char* sql) {
+    TStatement& s = Cached(sql);
+    const std::int64_t value = s.Step() ? s.Int(0) : 0;
+    s.Reset();
+    return value;
+}
 
 void TSqliteArchive::OpenSchema() {
-    db_.Exec("PRAGMA busy_timeout = " + std::to_string(BusyTimeoutMs));
     // Reading the schema is the first read of the file: a file that is no database fails here,
     // before anything is written.
-    const std::int64_t tables = db_.QueryInt("SELECT count(*) FROM sqlite_master");
-    const std::int64_t applicationId = db_.QueryInt("PRAGMA application_id");
+    const std::int64_t tables = QueryInt("SELECT count(*) FROM sqlite_master");
+    const std::int64_t applicationId = QueryInt("PRAGMA application_id");
     if (tables == 0 && applicationId == 0) {
         db_.Exec("PRAGMA journal_mode = WAL");
-        TTransaction transaction(db_);
-        if (db_.QueryInt("SELECT count(*) FROM sqlite_master") == 0) {
+        TTransaction transaction = Begin();
+        if (QueryInt("SELECT count(*) FROM sqlite_master") == 0) {
             db_.Exec(Schema);
             db_.Exec("PRAGMA application_id = " + std::to_string(ApplicationId));
             db_.Exec("PRAGMA user_version = " + std::to_string(SchemaVersion));
@@ -185,15 +218,17 @@ void TSqliteArchive::OpenSchema() {
     } else if (applicationId != ApplicationId) {
         throw EArchiveError(TArchiveErrorKind::Damaged, db_.Path(), "database is not an archive of this program");
     }
-    if (db_.QueryInt("PRAGMA user_version") > SchemaVersion)
+    if (QueryInt("PRAGMA user_version") > SchemaVersion)
         throw EArchiveError(TArchiveErrorKind::Other, db_.Path(), "archive made by a newer version of the program");
-    TStatement mode(db_, "PRAGMA journal_mode");
-    if (!mode.Step() || mode.Bytes(0) != "wal") db_.Exec("PRAGMA journal_mode = WAL");
+    TStatement& mode = Cached("PRAGMA journal_mode");
+    const bool wal = mode.Step() && mode.Bytes(0) == "wal";
+    mode.Reset();
+    if (!wal) db_.Exec("PRAGMA journal_mode = WAL");
     db_.Exec("PRAGMA synchronous = NORMAL");
 }
 
 std::optional<std::int64_t> TSqliteArchive::FindRecording(const TRecordingKey& key) {
-    TStatement s(db_, "SELECT id FROM recordings WHERE model = ?1 AND start = ?2 AND interval_s = ?3");
+    TStatement& s = Cached("SELECT id FROM recordings WHERE model = ?1 AND start = ?2 AND interval_s = ?3");
     const std::string start = FullTimeText(key.Start);
     s.BindText(1, key.Model).BindText(2, start).Bind(3, key.IntervalSeconds);
     if (!s.Step()) return std::nullopt;
@@ -204,29 +239,29 @@ std::optional<std::int64_t> TSqliteArchive::FindRecording(const TRecordingKey& k
 
 std::int64_t TSqliteArchive::FindOrAddRecordingIn(const TRecordingKey& key) {
     if (const auto id = FindRecording(key)) return *id;
-    const std::int64_t id = db_.QueryInt("SELECT coalesce(max(id), 0) + 1 FROM recordings");
+    const std::int64_t id = QueryInt("SELECT coalesce(max(id), 0) + 1 FROM recordings");
     const std::string start = FullTimeText(key.Start);
     row_.Clear();
     row_.Int(id).Text(key.Model).Text(start).Int(key.IntervalSeconds);
     sha_.Add(row_.Bytes());
     const TDigest hash = sha_.Finish();
-    TStatement s(db_, "INSERT INTO recordings(id, model, start, interval_s, hash) VALUES(?1, ?2, ?3, ?4, ?5)");
+    TStatement& s = Cached("INSERT INTO recordings(id, model, start, interval_s, hash) VALUES(?1, ?2, ?3, ?4, ?5)");
     s.Bind(1, id).BindText(2, key.Model).BindText(3, start).Bind(4, key.IntervalSeconds).BindBlob(5, ViewOf(hash));
     s.Run();
     return id;
 }
 
 std::int64_t TSqliteArchive::FindOrAddRecording(const TRecordingKey& key) {
-    TTransaction transaction(db_);
+    TTransaction transaction = Begin();
     const std::int64_t id = FindOrAddRecordingIn(key);
     transaction.Commit();
     return id;
 }
 
 std::int64_t TSqliteArchive::BeginDownload(const TRecordingKey& key, const TDownloadInfo& info) {
-    TTransaction transaction(db_);
+    TTransaction transaction = Begin();
     const std::int64_t recordingId = FindOrAddRecordingIn(key);
-    const std::int64_t id = db_.QueryInt("SELECT coalesce(max(id), 0) + 1 FROM downloads");
+    const std::int64_t id = QueryInt("SELECT coalesce(max(id), 0) + 1 FROM downloads");
     const TLoggerStatus& st = info.Status;
     const auto clock = OptionalTimeText(st.Clock);
     const auto readAt = OptionalTimeText(st.ClockReadAt);
@@ -273,7 +308,7 @@ std::int64_t TSqliteArchive::BeginDownload(const TRecordingKey& key, const TDown
 
 std::int64_t TSqliteArchive::RecordingOfDownload(std::int64_t downloadId) {
     if (const auto found = downloadRecording_.find(downloadId); found != downloadRecording_.end()) return found->second;
-    TStatement s(db_, "SELECT recording FROM downloads WHERE id = ?1");
+    TStatement& s = Cached("SELECT recording FROM downloads WHERE id = ?1");
     s.Bind(1, downloadId);
     if (!s.Step()) throw EArchiveError(TArchiveErrorKind::Other, db_.Path(), "no download " + std::to_string(downloadId));
     const std::int64_t recordingId = s.Int(0);
@@ -317,17 +352,17 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
     };
     std::map<std::int64_t, std::vector<TCopy>> stored;
     {
-        TStatement s(db_, "SELECT idx, state, line FROM readings WHERE recording = ?1 AND idx BETWEEN ?2 AND ?3 "
+        TStatement& s = Cached("SELECT idx, state, line FROM readings WHERE recording = ?1 AND idx BETWEEN ?2 AND ?3 "
                           "ORDER BY idx, id");
         s.Bind(1, recordingId).Bind(2, lo->Index).Bind(3, hi->Index);
         while (s.Step())
             stored[s.Int(0)].push_back(TCopy{static_cast<TReadingState>(s.Int(1)), std::string(s.Bytes(2))});
     }
-    std::int64_t nextId = db_.QueryInt("SELECT coalesce(max(id), 0) + 1 FROM readings");
+    std::int64_t nextId = QueryInt("SELECT coalesce(max(id), 0) + 1 FROM readings");
     const std::int64_t firstId = nextId;
     std::vector<TDigest> hashes;
     std::vector<TEventDetails> events;
-    TStatement insert(db_, "INSERT INTO readings(id, recording, idx, state, time, t1, t2, line, digest) "
+    TStatement& insert = Cached("INSERT INTO readings(id, recording, idx, state, time, t1, t2, line, digest) "
                            "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     std::vector<TStoredCopy> view;
     for (const TStoredReading& incoming : readings) {
@@ -365,7 +400,7 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
         TDigest previous{};
         std::int64_t chunkId = 1;
         {
-            TStatement last(db_, "SELECT id, hash FROM chunks ORDER BY id DESC LIMIT 1");
+            TStatement& last = Cached("SELECT id, hash FROM chunks ORDER BY id DESC LIMIT 1");
             if (last.Step()) {
                 chunkId = last.Int(0) + 1;
                 previous = DigestOf(last.Bytes(1));
@@ -381,7 +416,7 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
         sha_.Add(row_.Bytes());
         for (const TDigest& h : hashes) sha_.Add(h);
         const TDigest chunkHash = sha_.Finish();
-        TStatement s(db_, "INSERT INTO chunks(id, download, first_reading, readings, hash) VALUES(?1, ?2, ?3, ?4, ?5)");
+        TStatement& s = Cached("INSERT INTO chunks(id, download, first_reading, readings, hash) VALUES(?1, ?2, ?3, ?4, ?5)");
         s.Bind(1, chunkId).Bind(2, downloadId).Bind(3, firstId).Bind(4, count).BindBlob(5, ViewOf(chunkHash));
         s.Run();
     }
@@ -391,12 +426,12 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
 
 TChunkResult TSqliteArchive::AddReadings(std::int64_t downloadId, const std::vector<TStoredReading>& readings) {
     if (readings.empty()) return {};
-    TTransaction transaction(db_);
+    TTransaction transaction = Begin();
     const std::int64_t recordingId = RecordingOfDownload(downloadId);
     // Events of the merge name the download's own actor: it is the one that brought the readings.
     TActor actor;
     {
-        TStatement s(db_, "SELECT when_utc, utc_offset_s, computer, user, program FROM downloads WHERE id = ?1");
+        TStatement& s = Cached("SELECT when_utc, utc_offset_s, computer, user, program FROM downloads WHERE id = ?1");
         s.Bind(1, downloadId);
         if (s.Step()) {
             actor = TActor{s.Int(0), static_cast<std::int32_t>(s.Int(1)), std::string(s.Bytes(2)),
@@ -410,14 +445,14 @@ TChunkResult TSqliteArchive::AddReadings(std::int64_t downloadId, const std::vec
 }
 
 void TSqliteArchive::FinishDownload(std::int64_t downloadId, const TDownloadReport& report, const TActor& actor) {
-    TTransaction transaction(db_);
+    TTransaction transaction = Begin();
     AppendEvent(actor, RecordingOfDownload(downloadId), downloadId, TDownloadEnded{report});
     transaction.Commit();
 }
 
 TChunkResult TSqliteArchive::ImportReadings(const TRecordingKey& key, const std::vector<TStoredReading>& readings,
                                             const TActor& actor, TReadingsImported event) {
-    TTransaction transaction(db_);
+    TTransaction transaction = Begin();
     const std::int64_t recordingId = FindOrAddRecordingIn(key);
     const TChunkResult result = AddChunk(recordingId, std::nullopt, readings, actor);
     event.Added = result.Added + result.Replaced + result.Conflicts;
@@ -431,7 +466,7 @@ std::int64_t TSqliteArchive::AppendEvent(const TActor& actor, std::optional<std:
     TDigest previous{};
     std::int64_t id = 1;
     {
-        TStatement last(db_, "SELECT id, hash FROM events ORDER BY id DESC LIMIT 1");
+        TStatement& last = Cached("SELECT id, hash FROM events ORDER BY id DESC LIMIT 1");
         if (last.Step()) {
             id = last.Int(0) + 1;
             previous = DigestOf(last.Bytes(1));
@@ -461,7 +496,7 @@ std::int64_t TSqliteArchive::AppendEvent(const TActor& actor, std::optional<std:
 
 std::int64_t TSqliteArchive::AddEvent(const TActor& actor, std::optional<std::int64_t> recordingId,
                                       const TEventDetails& details) {
-    TTransaction transaction(db_);
+    TTransaction transaction = Begin();
     const std::int64_t id = AppendEvent(actor, recordingId, std::nullopt, details);
     transaction.Commit();
     return id;
@@ -481,7 +516,7 @@ TArchivedReading TSqliteArchive::RowReading(const TStatement& s) const {
 
 template <class Visit>
 void TSqliteArchive::ForEachIndex(std::int64_t recordingId, std::int64_t first, std::int64_t last, Visit visit) {
-    TStatement s(db_, "SELECT id, idx, state, time, t1, t2, line FROM readings WHERE recording = ?1 AND idx BETWEEN "
+    TStatement& s = Cached("SELECT id, idx, state, time, t1, t2, line FROM readings WHERE recording = ?1 AND idx BETWEEN "
                       "?2 AND ?3 ORDER BY idx, id");
     s.Bind(1, recordingId).Bind(2, first).Bind(3, last);
     std::vector<TArchivedReading> copies;
@@ -528,7 +563,7 @@ std::optional<TRecordingSummary> TSqliteArchive::Summary(TStatement& row) {
         if (previous) summary.Missing += held.Index - *previous - 1;
         previous = held.Index;
     });
-    TStatement d(db_, "SELECT count(*), max(when_utc) FROM downloads WHERE recording = ?1");
+    TStatement& d = Cached("SELECT count(*), max(when_utc) FROM downloads WHERE recording = ?1");
     d.Bind(1, summary.Id);
     if (d.Step()) {
         summary.Downloads = d.Int(0);
@@ -540,13 +575,13 @@ std::optional<TRecordingSummary> TSqliteArchive::Summary(TStatement& row) {
 
 std::vector<TRecordingSummary> TSqliteArchive::Recordings() {
     std::vector<TRecordingSummary> list;
-    TStatement s(db_, "SELECT id, model, start, interval_s FROM recordings ORDER BY id");
+    TStatement& s = Cached("SELECT id, model, start, interval_s FROM recordings ORDER BY id");
     while (s.Step()) list.push_back(*Summary(s));
     return list;
 }
 
 std::optional<TRecordingSummary> TSqliteArchive::Recording(std::int64_t recordingId) {
-    TStatement s(db_, "SELECT id, model, start, interval_s FROM recordings WHERE id = ?1");
+    TStatement& s = Cached("SELECT id, model, start, interval_s FROM recordings WHERE id = ?1");
     s.Bind(1, recordingId);
     if (!s.Step()) return std::nullopt;
     auto summary = Summary(s);
@@ -564,7 +599,7 @@ std::vector<TArchivedReading> TSqliteArchive::Readings(std::int64_t recordingId)
 TLineStore TSqliteArchive::ReadingLines(std::int64_t recordingId) {
     TLineStore lines;
     // Only the lines are needed: read index, state and line alone, the held copy chosen as above.
-    TStatement s(db_, "SELECT idx, state, line FROM readings WHERE recording = ?1 ORDER BY idx, id");
+    TStatement& s = Cached("SELECT idx, state, line FROM readings WHERE recording = ?1 ORDER BY idx, id");
     s.Bind(1, recordingId);
     std::string held;
     std::int64_t index = 0;
@@ -609,7 +644,7 @@ std::int64_t TSqliteArchive::UnarchivedCount(const TRecordingKey& key, std::int6
     if (heldCount <= 0) return 0;
     const auto recordingId = FindRecording(key);
     if (!recordingId) return heldCount;
-    TStatement s(db_, "SELECT count(DISTINCT idx) FROM readings WHERE recording = ?1 AND idx BETWEEN 0 AND ?2");
+    TStatement& s = Cached("SELECT count(DISTINCT idx) FROM readings WHERE recording = ?1 AND idx BETWEEN 0 AND ?2");
     s.Bind(1, *recordingId).Bind(2, heldCount - 1);
     const std::int64_t held = s.Step() ? s.Int(0) : 0;
     s.Reset();
@@ -619,7 +654,7 @@ std::int64_t TSqliteArchive::UnarchivedCount(const TRecordingKey& key, std::int6
 std::vector<TIndexRange> TSqliteArchive::Gaps(std::int64_t recordingId) {
     std::vector<TIndexRange> gaps;
     std::optional<std::int64_t> previous;
-    TStatement s(db_, "SELECT DISTINCT idx FROM readings WHERE recording = ?1 ORDER BY idx");
+    TStatement& s = Cached("SELECT DISTINCT idx FROM readings WHERE recording = ?1 ORDER BY idx");
     s.Bind(1, recordingId);
     while (s.Step()) {
         const std::int64_t idx = s.Int(0);
@@ -696,7 +731,7 @@ std::vector<TDownloadRecord> TSqliteArchive::Downloads(std::int64_t recordingId)
 
 std::vector<TEvent> TSqliteArchive::Events(std::optional<std::int64_t> recordingId) {
     std::vector<TEvent> list;
-    TStatement s(db_, recordingId ? "SELECT id, kind, when_utc, utc_offset_s, computer, user, program, recording, "
+    TStatement& s = Cached(recordingId ? "SELECT id, kind, when_utc, utc_offset_s, computer, user, program, recording, "
                                     "download, details FROM events WHERE recording = ?1 ORDER BY id"
                                   : "SELECT id, kind, when_utc, utc_offset_s, computer, user, program, recording, "
                                     "download, details FROM events ORDER BY id");
@@ -723,7 +758,7 @@ TVerifyResult TSqliteArchive::Verify() {
 
     // Recordings and downloads: each row against its own hash.
     auto checkRows = [&](const char* sql, int columns, TFindingKind kind) {
-        TStatement s(db_, sql);
+        TStatement& s = Cached(sql);
         while (s.Step()) {
             row_.Clear();
             for (int c = 0; c < columns; ++c) PutColumn(row_, s, c);
@@ -740,8 +775,8 @@ TVerifyResult TSqliteArchive::Verify() {
     // Readings: each chunk covers the reading ids [first_reading, first_reading + readings); its
     // hash chains the one before it. A reading whose digest is wrong is altered; an id a chunk
     // covers that is gone is missing; a row no chunk covers is inserted.
-    TStatement chunks(db_, "SELECT id, download, first_reading, readings, hash FROM chunks ORDER BY id");
-    TStatement rows(db_, "SELECT id, recording, idx, state, time, t1, t2, line, digest FROM readings ORDER BY id");
+    TStatement& chunks = Cached("SELECT id, download, first_reading, readings, hash FROM chunks ORDER BY id");
+    TStatement& rows = Cached("SELECT id, recording, idx, state, time, t1, t2, line, digest FROM readings ORDER BY id");
     bool rowReady = rows.Step();
     TDigest previous{};
     std::int64_t expectedChunk = 1;
@@ -788,7 +823,7 @@ TVerifyResult TSqliteArchive::Verify() {
 
     // Events: one chain, ids consecutive from 1. After a gap the next event's link cannot be
     // checked (its predecessor is gone); the gap itself is the finding.
-    TStatement events(db_, "SELECT id, kind, when_utc, utc_offset_s, computer, user, program, recording, download, "
+    TStatement& events = Cached("SELECT id, kind, when_utc, utc_offset_s, computer, user, program, recording, download, "
                            "details, hash FROM events ORDER BY id");
     TDigest previousEvent{};
     std::int64_t expectedEvent = 1;
@@ -824,14 +859,14 @@ TVerifyResult TSqliteArchive::Verify() {
 
 // Opens the database; an open that fails for want of write access to the file or its folder is
 // ReadOnly, whatever SQLite calls it.
-std::unique_ptr<TArchive> Open(const std::string& path) {
+std::unique_ptr<TArchive> Open(const std::string& path, int busyTimeoutMs) {
     namespace fs = std::filesystem;
     std::error_code ec;
     const bool exists = fs::exists(path, ec);
     if (!exists) MakeParentFolders(path);
     const fs::path folder = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
     try {
-        return std::make_unique<TSqliteArchive>(path);
+        return std::make_unique<TSqliteArchive>(path, busyTimeoutMs);
     } catch (const EArchiveError& e) {
         if (e.Kind() == TArchiveErrorKind::Other && ((exists && ::access(path.c_str(), W_OK) != 0) || !Writable(folder)))
             throw EArchiveError(TArchiveErrorKind::ReadOnly, path, e.Message());
@@ -841,6 +876,8 @@ std::unique_ptr<TArchive> Open(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path) { return Open(path); }
+std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path, int busyTimeoutMs) {
+    return Open(path, busyTimeoutMs);
+}
 
 }  // namespace archive

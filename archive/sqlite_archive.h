@@ -15,7 +15,8 @@ inline constexpr int BusyTimeoutMs = 5000;
 
 // Opens the archive at `path`, making a new one (and its missing folders, mode 0700) when no file
 // is there. A file that is not a sound archive of this program is never written, truncated or
-// repaired: the open fails with NotADatabase or Damaged. Throws EArchiveError.
-std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path);
+// repaired: the open fails with NotADatabase or Damaged. A write waits up to `busyTimeoutMs` for
+// another program's write, then fails with Locked. Throws EArchiveError.
+std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path, int busyTimeoutMs = BusyTimeoutMs);
 
 }  // namespace archive

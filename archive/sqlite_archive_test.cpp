@@ -10,6 +10,8 @@
 #include <filesystem>
 
 #include "archive/archive_error.h"
+#include "archive/download_archiver.h"
+#include "archive/log_import.h"
 #include "base/testing/file_bytes.h"
 #include "base/testing/temp_folder.h"
 #include "base/testing/unprivileged_child.h"
@@ -403,6 +405,92 @@ TEST(HeldReadingCount, UpToTheEarlierOfClockAndStop) {
     EXPECT_EQ(HeldReadingCount(status), 2);
     status.Clock = Key.Start - SecondsToDays(1);
     EXPECT_EQ(HeldReadingCount(status), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The hash rule as README states it, checked by an independent program (scripts/check-archive).
+TEST_F(ArchiveTest, AnIndependentCheckAgrees) {
+    if (std::system("python3 -c 'import sqlite3, hashlib' 2>/dev/null") != 0) GTEST_SKIP() << "no python3";
+    {
+        auto archive = OpenSqliteArchive(path_);
+        const std::int64_t download = archive->BeginDownload(Key, Info());
+        archive->AddReadings(download, {Clean(0), Damaged(1), {2, "\x81\xff noise", TReadingState::Damaged}});
+        archive->AddReadings(download, {Clean(1), Clean(2, -3.5)});
+        archive->FinishDownload(download, TDownloadReport{}, Info().Actor);
+    }
+    const std::string check = std::string(LORV304D_SOURCE_DIR) + "/scripts/check-archive '" + path_ + "'";
+    auto run = [&] {
+        std::string output;
+        if (FILE* pipe = ::popen(check.c_str(), "r")) {
+            char buffer[256];
+            while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+            ::pclose(pipe);
+        }
+        return output;
+    };
+    EXPECT_EQ(run(), "ok\n");
+    Sql(path_, "UPDATE readings SET t2 = 1.0 WHERE id = 4; UPDATE events SET details = '{}' WHERE id = 1");
+    EXPECT_EQ(run(), "reading 4 altered\nchunk 2 does not check out\nevent 1 does not check out\n");
+}
+
+TEST(PlanImport, PlacesLinesByTheirTime) {
+    TLineStore lines;
+    lines.Append(Line(0));
+    lines.Append(Line(1));
+    lines.Append("not a reading");
+    lines.Append(Line(3).substr(0, 27) + "   x.5");  // damaged second channel
+    lines.Append(LoggerFormat().DateTimeToText(Key.Start + SecondsToDays(4 * 60 + 10)) + "    21.0    19.0");
+    lines.Append(Line(6));
+    const TImportPlan plan = PlanImport(lines, std::nullopt, std::nullopt);
+    EXPECT_EQ(plan.Start, Key.Start);
+    EXPECT_EQ(plan.IntervalSeconds, 60);
+    EXPECT_EQ(plan.Skipped, 1);
+    std::vector<std::pair<std::int64_t, TReadingState>> placed;
+    for (const TStoredReading& r : plan.Readings) placed.emplace_back(r.Index, r.State);
+    EXPECT_EQ(placed, (std::vector<std::pair<std::int64_t, TReadingState>>{{0, TReadingState::Clean},
+                                                                           {1, TReadingState::Clean},
+                                                                           {3, TReadingState::Damaged},
+                                                                           {4, TReadingState::OffTime},
+                                                                           {6, TReadingState::Clean}}));
+    // A given start and interval win over the file's own.
+    const TImportPlan given = PlanImport(lines, Key.Start - SecondsToDays(120), 120);
+    EXPECT_EQ(given.Readings.front().Index, 1);
+    EXPECT_EQ(given.Readings[1].State, TReadingState::OffTime);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ArchiveTest, AFailingArchiveNeverCostsTheDownload) {
+    auto archive = OpenSqliteArchive(path_, 50);
+    TDownloadArchiver archiver(archive.get());
+    archiver.Begin(Key, Info());
+    archiver.Chunk(Range(0, 24));
+    // Another program holds the write lock longer than the busy time-out allows.
+    sqlite3* other = nullptr;
+    sqlite3_open(path_.c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    archiver.Chunk(Range(24, 24));
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    archiver.Chunk(Range(48, 24));  // not archived: the archive is given up after its first failure
+    archiver.Finish(TDownloadReport{}, Info().Actor);
+    ASSERT_TRUE(archiver.Failure());
+    EXPECT_EQ(archiver.Failure()->Kind(), TArchiveErrorKind::Locked);
+    EXPECT_FALSE(archiver.Archived());
+    EXPECT_EQ(archiver.Totals().Added, 24);
+    const auto downloads = archive->Downloads(*archive->FindRecording(Key));
+    EXPECT_TRUE(downloads.at(0).Interrupted());
+    EXPECT_EQ(downloads.at(0).ReadingsAdded, 24);
+
+    TDownloadArchiver unopened(nullptr, EArchiveError(TArchiveErrorKind::NotADatabase, path_, "file is not a database"));
+    unopened.Begin(Key, Info());
+    unopened.Chunk(Range(0, 24));
+    EXPECT_EQ(unopened.Failure()->Kind(), TArchiveErrorKind::NotADatabase);
 }
 
 }  // namespace
