@@ -34,7 +34,7 @@ class QTabWidget;
 class QTimer;
 class TAlignPanel;
 class TArchiveDialog;
-class TDownloadArchiver;
+class TDownloadArchiving;
 class TMaskEdit;
 class TMemoView;
 class TSerialPort;
@@ -269,10 +269,10 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void NoteConnection(const TSearchResult& search);
     void NoteLoggerSettings(const TLoggerStatus& status);
     std::optional<archive::TRecordingKey> KnownRecording() const;
-    std::unique_ptr<TDownloadArchiver> StartArchiving(const TDownloadRange& range);
-    TDownloadReport DownloadArchived(const TDownloadRange& range, TDownloadArchiver& archiver);
+    std::unique_ptr<TDownloadArchiving> StartArchiving(const TDownloadRange& range);
+    TDownloadReport DownloadArchived(const TDownloadRange& range, TDownloadArchiving& archiving);
     // Records the download's end; returns what was not archived and why (empty: all was).
-    std::string FinishArchiving(TDownloadArchiver& archiver, const TDownloadReport& report);
+    std::string FinishArchiving(TDownloadArchiving& archiving, const TDownloadReport& report);
     // Before an erase: asks whether to erase readings the archive lacks. False: the user said No.
     bool ConfirmEraseOfUnarchived(TEraseCheck& check);
     void RecordErase(const TEraseCheck& check);
@@ -283,7 +283,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
 
     std::optional<TLoggerStatus> settingsRead_;   // the last settings read since connecting
     std::string connectedPort_;                   // the port the logger answered on
-    TDownloadArchiver* archiver_ = nullptr;       // the running download's archiving
+    TDownloadArchiving* archiving_ = nullptr;     // the running download's archiving
     std::optional<std::int64_t> shownRecording_;  // the archived recording the data panel shows
 
     std::shared_ptr<TDialogs> dialogs_;

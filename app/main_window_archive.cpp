@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "app/archive_dialog.h"
-#include "app/download_archiver.h"
+#include "app/download_archiving.h"
 #include "app/main_window.h"
 #include "app/masked_edit.h"
 #include "app/memo_view.h"
@@ -98,46 +98,46 @@ std::optional<archive::TRecordingKey> TForm1::KnownRecording() const {
 // ---------------------------------------------------------------------------------------------
 // Downloads
 
-std::unique_ptr<TDownloadArchiver> TForm1::StartArchiving(const TDownloadRange& range) {
+std::unique_ptr<TDownloadArchiving> TForm1::StartArchiving(const TDownloadRange& range) {
     archive::TDownloadInfo info;
     info.Actor = Actor();
     info.Port = connectedPort_;
     if (settingsRead_) info.Status = *settingsRead_;
     info.Range = range;
     const std::optional<archive::TRecordingKey> key = KnownRecording();
-    return std::make_unique<TDownloadArchiver>(key ? ArchivePath() : std::string(), key, info);
+    return std::make_unique<TDownloadArchiving>(key ? ArchivePath() : std::string(), key, info);
 }
 
-TDownloadReport TForm1::DownloadArchived(const TDownloadRange& range, TDownloadArchiver& archiver) {
+TDownloadReport TForm1::DownloadArchived(const TDownloadRange& range, TDownloadArchiving& archiving) {
     // A press inside the download's event pump may start another one: the innermost archives.
-    TDownloadArchiver* const outer = std::exchange(archiver_, &archiver);
+    TDownloadArchiving* const outer = std::exchange(archiving_, &archiving);
     try {
         TDownloadReport report = Session.DownloadReadings(range);
-        archiver_ = outer;
+        archiving_ = outer;
         return report;
     } catch (...) {
-        archiver_ = outer;
+        archiving_ = outer;
         throw;
     }
 }
 
 void TForm1::ChunkStored(const std::vector<TStoredReading>& readings) {
-    if (archiver_) archiver_->AddChunk(readings);
+    if (archiving_) archiving_->Chunk(readings);
 }
 
-std::string TForm1::FinishArchiving(TDownloadArchiver& archiver, const TDownloadReport& report) {
-    archiver.Finish(report, Actor());
-    if (!archiver.RecordingKnown()) {
+std::string TForm1::FinishArchiving(TDownloadArchiving& archiving, const TDownloadReport& report) {
+    archiving.Finish(report, Actor());
+    if (!archiving.RecordingKnown()) {
         if (report.ReadingsStored == 0) return {};
         return "Odczyty nie zostały zapisane w archiwum: nie odczytano ustawień rejestratora po połączeniu";
     }
-    if (!archiver.Failure()) return {};
-    const std::string why = FailureText(*archiver.Failure());
-    if (archiver.Archived() == 0 && archiver.Offered() > 0) return "Odczyty nie zostały zapisane w archiwum: " + why;
-    if (archiver.Archived() < archiver.Offered())
-        return "W archiwum zapisano tylko " + std::to_string(archiver.Archived()) + " z " +
-               std::to_string(archiver.Offered()) + " odczytów: " + why;
-    if (archiver.Offered() > 0)
+    if (!archiving.Failure()) return {};
+    const std::string why = FailureText(*archiving.Failure());
+    if (archiving.Archived() == 0 && archiving.Offered() > 0) return "Odczyty nie zostały zapisane w archiwum: " + why;
+    if (archiving.Archived() < archiving.Offered())
+        return "W archiwum zapisano tylko " + std::to_string(archiving.Archived()) + " z " +
+               std::to_string(archiving.Offered()) + " odczytów: " + why;
+    if (archiving.Offered() > 0)
         return "Odczyty są w archiwum, lecz koniec pobierania nie został w nim zapisany: " + why;
     return "Pobranie nie zostało zapisane w archiwum: " + why;
 }

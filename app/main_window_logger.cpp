@@ -7,7 +7,7 @@
 #include <QString>
 #include <QTimer>
 
-#include "app/download_archiver.h"
+#include "app/download_archiving.h"
 #include "app/main_window.h"
 #include "app/masked_edit.h"
 #include "app/memo_view.h"
@@ -179,12 +179,12 @@ void TForm1::sbReadClick() {
         return;
     }
     // Archived chunk by chunk as it runs; its end is recorded once "data.log" is written.
-    const std::unique_ptr<TDownloadArchiver> archiver = StartArchiving(range);
-    const TDownloadReport report = DownloadArchived(range, *archiver);
+    const std::unique_ptr<TDownloadArchiving> archiving = StartArchiving(range);
+    const TDownloadReport report = DownloadArchived(range, *archiving);
     sbRead->setChecked(false);
     std::string problems = DownloadProblems(report, LoggerFormat, RecStart);
     if (report.Ending == TDownloadEnd::NotStarted) {
-        ShowErrorReport(JoinedProblems(problems, FinishArchiving(*archiver, report)));
+        ShowErrorReport(JoinedProblems(problems, FinishArchiving(*archiving, report)));
         return;
     }
     const QString lastTime = FromBytes(LastReadingLine.substr(0, 19));
@@ -195,9 +195,9 @@ void TForm1::sbReadClick() {
     try {
         readings::SaveLinesFile(DownloadFile, Memo2->Lines());
     } catch (const EFileError& e) {
-        throw EFileError(JoinedProblems(JoinedProblems(e.what(), problems), FinishArchiving(*archiver, report)));
+        throw EFileError(JoinedProblems(JoinedProblems(e.what(), problems), FinishArchiving(*archiving, report)));
     }
-    problems = JoinedProblems(problems, FinishArchiving(*archiver, report));
+    problems = JoinedProblems(problems, FinishArchiving(*archiving, report));
     Chart->SetDataFileName(QString::fromLatin1(DownloadFile));
     // The parse adds every line of the panel, so the series start empty to hold each point once.
     ClearSeries();
