@@ -332,6 +332,8 @@ void TForm1::BuildMenus() {
     Zapiszjako1 = mnData->addAction(QStringLiteral("Zapi&sz jako"));
     Wczytajzpliku1 = mnData->addAction(QStringLiteral("&Czytaj z pliku"));
     EksportCSV1 = mnData->addAction(QStringLiteral("&Eksport CSV…"));
+    Archiwum1 = mnData->addAction(QStringLiteral("&Archiwum…"));
+    Archiwum1->setObjectName(QStringLiteral("Archiwum1"));
     mnData->addSeparator();
     Podgld1 = mnData->addAction(QStringLiteral("Podgląd"));
     Podgld1->setCheckable(true);
@@ -395,6 +397,7 @@ void TForm1::ConnectHandlers() {
     OnSignal(Zapiszjako1, &QAction::triggered, &TForm1::Zapiszjako1Click);
     OnSignal(Wczytajzpliku1, &QAction::triggered, &TForm1::Wczytajzpliku1Click);
     OnSignal(EksportCSV1, &QAction::triggered, &TForm1::EksportCSV1Click);
+    OnSignal(Archiwum1, &QAction::triggered, &TForm1::Archiwum1Click);
     OnSignal(Statystyka1, &QAction::triggered, &TForm1::Statystyka1Click);
     OnSignal(Podgld1, &QAction::triggered, &TForm1::Podgld1Click);
     OnSignal(mnDots, &QAction::triggered, &TForm1::mnDotsClick);
@@ -530,7 +533,10 @@ void TForm1::AppendCommLog(const std::string& line) { Memo1->AppendLine(line); }
 
 void TForm1::SetStatusText(const std::string& utf8) { stBar->setText(QString::fromStdString(utf8)); }
 
-void TForm1::AppendDataLine(const std::string& line) { Memo2->AppendLine(line); }
+void TForm1::AppendDataLine(const std::string& line) {
+    Memo2->AppendLine(line);
+    shownRecording_.reset();  // the panel no longer holds just the archived recording
+}
 
 void TForm1::ProcessEvents() { QCoreApplication::processEvents(); }
 

@@ -4,7 +4,7 @@
 // handlers are split by concern: start-up, shutdown and layout in main_window.cpp; the chart in
 // main_window_chart.cpp; the data panel and files in main_window_data.cpp; the logger in
 // main_window_logger.cpp; the CSV export in main_window_export.cpp; the statistics in
-// main_window_statistics.cpp.
+// main_window_statistics.cpp; the archive in main_window_archive.cpp.
 //
 // Every handler connected to a control runs through one guard: an error (std::exception) that
 // escapes it ends that action and is shown by ShowErrorReport; the program goes on.
@@ -14,10 +14,12 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/dialogs.h"
+#include "archive/recording.h"
 #include "base/logger_format.h"
 #include "chart/logger_chart.h"
 #include "logger/logger_host.h"
@@ -33,6 +35,8 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class TAlignPanel;
+class TArchiveDialog;
+class TDownloadArchiving;
 class TMaskEdit;
 class TMemoView;
 class TSerialPort;
@@ -109,6 +113,13 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void EksportCSV1Click();
     void Statystyka1Click();
 
+    // ---- archive (main_window_archive.cpp) ----
+    // "Archiwum…": the recordings of the archive in ArchiveDialog.
+    void Archiwum1Click();
+    // Loads a recording of the archive into the data panel and the chart as a file is loaded
+    // (ClearData, its lines in index order, ParseDataLines).
+    void OpenArchivedRecording(const archive::TRecordingSummary& recording);
+
     // ---- chart handlers (main_window_chart.cpp) ----
     void mnDotsClick();
     void mnTempClick();
@@ -123,6 +134,8 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void ProbeStarting(const std::string& portName) override;    // the port name in stBar
     void ProbeFailed(const TProbeResult& probe) override;        // RefreshMarkers
     void ChunkDone(const TDownloadProgress& progress) override;  // Edit1 and "<n>%" in stBar
+    // Each chunk of a download into the archive (main_window_archive.cpp).
+    void ChunkStored(const std::vector<TStoredReading>& readings) override;
 
     void SetStatusText(const std::string& utf8);   // -> stBar
     void AppendDataLine(const std::string& line);  // -> Memo2
@@ -186,6 +199,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     QAction* Zapiszjako1 = nullptr;
     QAction* Wczytajzpliku1 = nullptr;
     QAction* EksportCSV1 = nullptr;  // "&Eksport CSV…"
+    QAction* Archiwum1 = nullptr;    // "&Archiwum…"
     QAction* Podgld1 = nullptr;
     QMenu* mnChart = nullptr;  // "Wykres"
     QAction* mnDots = nullptr;
@@ -208,6 +222,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     TFileDialog OpenDialog1;
     TFileDialog ExportDialog1;                      // "*.csv", default extension "csv"
     TStatisticsDialog* StatisticsDialog = nullptr;  // made at its first use
+    TArchiveDialog* ArchiveDialog = nullptr;        // made at its first use
 
     // ---- state kept from the logger ----
     ::LoggerFormat LoggerFormat;
@@ -261,6 +276,32 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     QLabel* AddLabel(QWidget* group, const QString& caption, int row0, int row, QWidget* buddy);
     void PlaceField(QWidget* field, int row0, int row);
     void PlaceButton(QWidget* button, int row0, int row);
+
+    // The archive's side of the logger's handlers (main_window_archive.cpp).
+    struct TEraseCheck {
+        std::optional<archive::TRecordingKey> Recording;  // known from the last settings read
+        std::optional<std::int64_t> Held;                 // readings the logger holds by now
+        std::int64_t Unarchived = 0;                      // of those, readings the archive lacks
+    };
+    void NoteConnection(const TSearchResult& search);
+    void NoteLoggerSettings(const TLoggerStatus& status);
+    std::optional<archive::TRecordingKey> KnownRecording() const;
+    std::unique_ptr<TDownloadArchiving> StartArchiving(const TDownloadRange& range);
+    TDownloadReport DownloadArchived(const TDownloadRange& range, TDownloadArchiving& archiving);
+    // Records the download's end; returns what was not archived and why (empty: all was).
+    std::string FinishArchiving(TDownloadArchiving& archiving, const TDownloadReport& report);
+    // Before an erase: asks whether to erase readings the archive lacks. False: the user said No.
+    bool ConfirmEraseOfUnarchived(TEraseCheck& check);
+    void RecordErase(const TEraseCheck& check);
+    // After "Start rejestracji"; `clockSet` is the computer's time sent with "T!".
+    void RecordRecordingStarted(TDateTime clockSet);
+    // After the data panel was written to `file`, when it holds a recording of the archive.
+    void RecordExport(const QString& file, const char* format, std::int64_t readings);
+
+    std::optional<TLoggerStatus> settingsRead_;   // the last settings read since connecting
+    std::string connectedPort_;                   // the port the logger answered on
+    TDownloadArchiving* archiving_ = nullptr;     // the running download's archiving
+    std::optional<std::int64_t> shownRecording_;  // the archived recording the data panel shows
 
     std::shared_ptr<TDialogs> dialogs_;
     std::string executablePath_;

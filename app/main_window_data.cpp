@@ -19,6 +19,7 @@ void TForm1::Zapiszjako1Click() {
     if (!ExecuteFileDialog(Dialogs(), this, TFileDialogKind::Save, SaveDialog1)) return;
     readings::SaveLinesFile(FilePath(SaveDialog1.FileName), Memo2->Lines());
     Chart->SetDataFileName(SaveDialog1.FileName);
+    RecordExport(SaveDialog1.FileName, "log", static_cast<std::int64_t>(Memo2->Lines().Count()));
 }
 
 // The same from the context menu of the data panel and the chart.
@@ -83,6 +84,7 @@ void TForm1::ParseDataLines() {
 void TForm1::ClearData() {
     Chart->ClearChart();
     Memo2->Clear();
+    shownRecording_.reset();
 }
 
 void TForm1::ClearSeries() {

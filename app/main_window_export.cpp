@@ -28,5 +28,6 @@ void TForm1::EksportCSV1Click() {
     readings::TExportCounts counts;
     const std::string csv = readings::ExportReadings(Memo2->Lines(), {}, &counts);
     WriteFileAtomically(QFile::encodeName(ExportDialog1.FileName).toStdString(), csv);
+    RecordExport(ExportDialog1.FileName, "csv", counts.Readings);
     ShowMessage(ExportSummary(counts));
 }

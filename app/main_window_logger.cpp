@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include "app/download_archiving.h"
 #include "app/main_window.h"
 #include "app/masked_edit.h"
 #include "app/memo_view.h"
@@ -27,6 +28,13 @@ std::string ToBytes(const QString& text) { return Utf8ToCp1250(text.toStdString(
 
 // Bytes from the logger as a field's text.
 QString FromBytes(const std::string& bytes) { return QString::fromStdString(Cp1250ToUtf8(bytes)); }
+
+// Two parts of one report, each a sentence of its own.
+std::string JoinedProblems(const std::string& first, const std::string& second) {
+    if (first.empty()) return second;
+    if (second.empty()) return first;
+    return first + ".\n" + second;
+}
 
 // What a finished download fell short of, for the general error report; empty when nothing did.
 // The noise dropped in front of readings is no shortfall and is named only beside one.
@@ -66,7 +74,7 @@ std::string DownloadProblems(const TDownloadReport& report, const LoggerFormat& 
         problems.push_back("Noise dropped: " + std::to_string(report.NoiseDropped) + " bytes in front of " +
                            std::to_string(report.ReadingsBehindNoise) + " readings, which were kept clean");
     std::string text;
-    for (const std::string& problem : problems) text += (text.empty() ? "" : ".\n") + problem;
+    for (const std::string& problem : problems) text = JoinedProblems(text, problem);
     return text;
 }
 
@@ -78,6 +86,7 @@ std::string DownloadProblems(const TDownloadReport& report, const LoggerFormat& 
 void TForm1::btConnectClick() {
     ClearData();
     const TSearchResult search = Session.Connect();
+    NoteConnection(search);
     if (!search.Found()) {
         QString text = QStringLiteral("No device found");
         for (const TPortDiagnosis& port : DiagnoseUnopenedPorts(search))
@@ -93,7 +102,10 @@ void TForm1::btConnectClick() {
 
 // Reads the logger's clock, recording settings and battery and proposes the read range.
 void TForm1::btReadCfgClick() {
-    if (Connected) ShowLoggerStatus(Session.ReadLoggerSettings());
+    if (!Connected) return;
+    const TLoggerStatus status = Session.ReadLoggerSettings();
+    NoteLoggerSettings(status);
+    ShowLoggerStatus(status);
 }
 
 void TForm1::ShowLoggerStatus(const TLoggerStatus& status) {
@@ -121,15 +133,21 @@ void TForm1::ShowLoggerStatus(const TLoggerStatus& status) {
 // not a time ends it with its conversion error before anything is sent.
 void TForm1::btWriteCfgClick() {
     if (!Connected) return;
+    const TDateTime clockSet = Session.CurrentTime();
     Session.WriteLoggerSettings(ToBytes(meStart->text()), ToBytes(meStop->text()), ToBytes(mePeriod->text()));
+    RecordRecordingStarted(clockSet);
 }
 
-// Erases the logger's memory after a Yes/No confirmation.
+// Erases the logger's memory after a Yes/No confirmation; before it, when the archive lacks readings
+// the logger holds, after a question about those.
 void TForm1::btNewClick() {
+    TEraseCheck check;
+    if (!ConfirmEraseOfUnarchived(check)) return;
     if (!Dialogs().AskYesNo(this, QStringLiteral("Nowa rejestracja."),
                             QStringLiteral("Kasowanie danych rejestratora !\nKontynuować ?")))
         return;
     Session.EraseLogger();
+    RecordErase(check);
 }
 
 // Takes the interval typed into mePeriod when the focus leaves it: below two seconds it becomes
@@ -169,11 +187,13 @@ void TForm1::sbReadClick() {
         SetStatusText("Brak nowych danych !");
         return;
     }
-    const TDownloadReport report = Session.DownloadReadings(range);
+    // Archived chunk by chunk as it runs; its end is recorded once "data.log" is written.
+    const std::unique_ptr<TDownloadArchiving> archiving = StartArchiving(range);
+    const TDownloadReport report = DownloadArchived(range, *archiving);
     sbRead->setChecked(false);
-    const std::string problems = DownloadProblems(report, LoggerFormat, RecStart);
+    std::string problems = DownloadProblems(report, LoggerFormat, RecStart);
     if (report.Ending == TDownloadEnd::NotStarted) {
-        ShowErrorReport(problems);
+        ShowErrorReport(JoinedProblems(problems, FinishArchiving(*archiving, report)));
         return;
     }
     const QString lastTime = FromBytes(LastReadingLine.substr(0, 19));
@@ -184,8 +204,9 @@ void TForm1::sbReadClick() {
     try {
         readings::SaveLinesFile(DownloadFile, Memo2->Lines());
     } catch (const EFileError& e) {
-        throw EFileError(problems.empty() ? std::string(e.what()) : std::string(e.what()) + ".\n" + problems);
+        throw EFileError(JoinedProblems(JoinedProblems(e.what(), problems), FinishArchiving(*archiving, report)));
     }
+    problems = JoinedProblems(problems, FinishArchiving(*archiving, report));
     Chart->SetDataFileName(QString::fromLatin1(DownloadFile));
     // The parse adds every line of the panel, so the series start empty to hold each point once.
     ClearSeries();

@@ -279,7 +279,13 @@ TEST_F(Form1Test, MenusHaveTheirCaptionsAndChecks) {
         int Check;  // -1 command, 0 clear check item, 1 ticked check item
     };
     const std::vector<std::pair<const char*, std::vector<TItem>>> expected = {
-        {"&Dane", {{"Zapi&sz jako", -1}, {"&Czytaj z pliku", -1}, {"&Eksport CSV…", -1}, {"", -1}, {"Podgląd", 1}}},
+        {"&Dane",
+         {{"Zapi&sz jako", -1},
+          {"&Czytaj z pliku", -1},
+          {"&Eksport CSV…", -1},
+          {"&Archiwum…", -1},
+          {"", -1},
+          {"Podgląd", 1}}},
         {"Wykres",
          {{"Punkty", 0},
           {"", -1},
