@@ -43,7 +43,9 @@ TEST_P(OffscreenPlatform, IsChosenOnlyWithoutADisplayOrAnExplicitChoice) {
     EXPECT_EQ(UseOffscreenPlatformWithoutDisplay(), GetParam().chosen);
     const char* after = GetParam().platformAfter;
     EXPECT_EQ(qEnvironmentVariableIsSet("QT_QPA_PLATFORM"), after != nullptr);
-    if (after) EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray(after));
+    if (after) {
+        EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray(after));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
