@@ -17,6 +17,7 @@
 #include "logger/logger_time.h"
 #include "logger/reading_download.h"
 #include "serial/port_diagnosis_text.h"
+#include "serial/ttyless_adapter_text.h"
 
 namespace {
 
@@ -82,7 +83,8 @@ std::string DownloadProblems(const TDownloadReport& report, const LoggerFormat& 
 
 // Searches the virtual COM ports for a logger and shows its model, clock and battery. Without a
 // logger, each port that would not open is named below "No device found" with its reason and fix,
-// since a missing group membership or a port held by another program looks the same otherwise.
+// since a missing group membership or a port held by another program looks the same otherwise;
+// so is each USB serial adapter that is plugged in but got no port.
 void TForm1::btConnectClick() {
     ClearData();
     const TSearchResult search = Session.Connect();
@@ -91,6 +93,8 @@ void TForm1::btConnectClick() {
         QString text = QStringLiteral("No device found");
         for (const TPortDiagnosis& port : DiagnoseUnopenedPorts(search))
             text += QStringLiteral("\n\n") + QString::fromStdString(PortDiagnosisText(port));
+        for (const TTtylessAdapter& adapter : FindTtylessAdapters())
+            text += QStringLiteral("\n\n") + QString::fromStdString(TtylessAdapterText(adapter));
         ShowMessage(text);
         return;
     }

@@ -32,6 +32,7 @@
 #include "logger/logger_session.h"
 #include "logger/logger_time.h"
 #include "serial/port_diagnosis_text.h"
+#include "serial/ttyless_adapter_text.h"
 #include "serial/port_discovery.h"
 #include "serial/serial_port.h"
 
@@ -245,7 +246,7 @@ class TRun {
 
     // Finds the logger (or asks the port given) and reads its clock and battery, as the window's
     // connect button does. Without a logger, ports that would not open are a port error, each
-    // named with its reason and fix.
+    // named with its reason and fix, and so is each USB serial adapter that got no port.
     void Connect() {
         TSearchResult search;
         if (o_.Port.empty()) {
@@ -258,8 +259,12 @@ class TRun {
         for (const TPortDiagnosis& port : DiagnoseUnopenedPorts(search)) unopened.push_back(PortDiagnosisText(port));
         CheckStop();
         if (!o_.Port.empty() && !unopened.empty()) throw TRunError{ExitFileOrPort, unopened.front()};
-        if (!search.Found())
-            throw TRunError{unopened.empty() ? ExitNoAnswer : ExitFileOrPort, "No device found", unopened};
+        if (!search.Found()) {
+            const bool portTrouble = !unopened.empty();
+            if (o_.Port.empty())
+                for (const TTtylessAdapter& adapter : FindTtylessAdapters()) unopened.push_back(TtylessAdapterText(adapter));
+            throw TRunError{portTrouble ? ExitFileOrPort : ExitNoAnswer, "No device found", unopened};
+        }
         portName_ = search.Probes.back().PortName;
         const TLoggerStatus status = session_.ReadClockAndBattery();
         if (status.Failure) throw *status.Failure;

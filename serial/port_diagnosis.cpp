@@ -1,6 +1,5 @@
 #include "serial/port_diagnosis.h"
 
-#include <dirent.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -10,8 +9,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 
+#include "serial/device_holders.h"
 #include "serial/posix_comm_driver.h"
 
 namespace {
@@ -31,66 +30,6 @@ TPortTrouble TroubleOf(int osError) {
         default:
             return TPortTrouble::Other;
     }
-}
-
-bool IsNumber(const char* text) {
-    if (!*text) return false;
-    for (; *text; ++text)
-        if (*text < '0' || *text > '9') return false;
-    return true;
-}
-
-std::string ReadLink(const std::string& path) {
-    char target[PATH_MAX];
-    const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
-    return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
-}
-
-// /proc/<pid>/comm keeps only the first 15 bytes of a program's name ("lorv304d-emulat"); a cut
-// name is made whole from the command line's first word when that begins with it.
-std::string ProgramOf(int pid) {
-    const std::string process = "/proc/" + std::to_string(pid);
-    std::ifstream comm(process + "/comm");
-    std::string name;
-    std::getline(comm, name);
-    if (name.size() < 15) return name;
-    std::ifstream commandLine(process + "/cmdline");
-    std::string first;
-    std::getline(commandLine, first, '\0');
-    const std::string program = first.substr(first.rfind('/') + 1);
-    return program.rfind(name, 0) == 0 ? program : name;
-}
-
-// Every process whose open files include `device` (a canonical path). The links of /proc/<pid>/fd
-// are read, never followed, so a process with a file on a hung network share cannot stall this.
-std::vector<TPortHolder> HoldersOf(const std::string& device) {
-    std::vector<TPortHolder> holders;
-    DIR* proc = ::opendir("/proc");
-    if (!proc) return holders;
-    while (const dirent* process = ::readdir(proc)) {
-        if (!IsNumber(process->d_name)) continue;
-        const std::string fdDir = std::string("/proc/") + process->d_name + "/fd";
-        DIR* fds = ::opendir(fdDir.c_str());
-        if (!fds) continue;  // gone meanwhile, or another user's
-        bool holds = false;
-        while (const dirent* fd = ::readdir(fds)) {
-            if (IsNumber(fd->d_name) && ReadLink(fdDir + "/" + fd->d_name) == device) {
-                holds = true;
-                break;
-            }
-        }
-        ::closedir(fds);
-        if (holds) {
-            TPortHolder holder;
-            holder.Pid = std::atoi(process->d_name);
-            holder.Program = ProgramOf(holder.Pid);
-            holder.IsModemManager = holder.Program == "ModemManager";
-            holders.push_back(holder);
-        }
-    }
-    ::closedir(proc);
-    std::sort(holders.begin(), holders.end(), [](const TPortHolder& a, const TPortHolder& b) { return a.Pid < b.Pid; });
-    return holders;
 }
 
 bool ProcessHasGroup(gid_t gid) {
@@ -144,7 +83,7 @@ std::optional<TPortDiagnosis> DiagnosePort(const std::string& portName, const st
         // The links in /proc name the device by its real path, not by a symlink such as
         // /dev/serial/by-id/...
         char real[PATH_MAX];
-        if (::realpath(d.DevicePath.c_str(), real)) d.Holders = HoldersOf(real);
+        if (::realpath(d.DevicePath.c_str(), real)) d.Holders = DeviceHolders(real);
     }
     return d;
 }

@@ -15,20 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "serial/device_holders.h"
+
 enum class TPortTrouble {
     NoPermission,  // EACCES, EPERM: the device node does not let this process read and write it
     Busy,          // EBUSY, EWOULDBLOCK: another open of the device holds it exclusively
     Gone,          // ENOENT, ENODEV, ENXIO: the device node or the device behind it is gone
     Other,         // any other code
-};
-
-// A process that has the device open.
-struct TPortHolder {
-    int Pid = 0;
-    std::string Program;  // its program name (/proc/<pid>/comm, whole); empty when unreadable
-    bool IsModemManager = false;
-
-    bool operator==(const TPortHolder&) const = default;
 };
 
 struct TPortDiagnosis {
