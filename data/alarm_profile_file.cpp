@@ -2,6 +2,7 @@
 
 #include "base/profile_file.h"
 #include "data/reading_line.h"
+#include "data/temperature_text.h"
 
 namespace readings {
 namespace {
@@ -104,6 +105,14 @@ std::optional<TAlarmRule> ParseAlarmRule(std::string_view value, TProfileError& 
     }
     if (next < w.size()) return fail(TProfileProblem::TrailingText, w[next]);
     return rule;
+}
+
+std::string AlarmRuleValue(const TAlarmRule& rule) {
+    std::string value = std::string(ChannelsWord(rule.Channels)) + " " + std::string(CompareWord(rule.Compare)) + " " +
+                        TemperatureText(static_cast<float>(rule.Limit)) + " " + std::string(KindWord(rule.Kind));
+    if (rule.Kind != TRuleKind::Single) value += " " + DurationText(rule.DurationSeconds);
+    if (!rule.Label.empty()) value += " | " + rule.Label;
+    return value;
 }
 
 TProfileFileContents ReadProfileFile(const std::string& path) {

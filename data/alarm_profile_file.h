@@ -60,6 +60,10 @@ struct TProfileFileContents {
 // when it is malformed.
 std::optional<TAlarmRule> ParseAlarmRule(std::string_view value, TProfileError& error);
 
+// A rule as a profile file's value holds it: "1 >= 30 cumulative 10h | label". ParseAlarmRule
+// gives the same rule back for every rule it gave.
+std::string AlarmRuleValue(const TAlarmRule& rule);
+
 // The profiles of the INI file at `path`; a missing file has none and no error.
 TProfileFileContents ReadProfileFile(const std::string& path);
 
