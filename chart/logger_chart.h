@@ -1,6 +1,7 @@
 #pragma once
-// TLoggerChart: the program's chart of the two temperature channels, configured at construction, with
-// its axis rules, menu operations, gesture handlers and the print with its header.
+// TLoggerChart: the program's chart of the two temperature channels in the window: TLoggerPlot (the
+// configuration and the axis rules) on a TPlot, with the menu operations, gesture handlers and the
+// print with its header.
 //
 // Embedding: `Chart = new TLoggerChart(ChartPane, mnDots, mnTemp, mnHum, PopupMenu2);` then put it in
 // the pane's layout. The chart starts hidden, both axes automatic, both series empty. The three menu
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "chart/logger_plot.h"
 #include "chartengine/plot.h"
 
 class QAction;
@@ -18,6 +20,8 @@ class QMenu;
 class QPrinter;
 
 class TLoggerChart : public TPlot {
+    TLoggerPlot FPlot;  // first: Series1 and Series2 refer into it
+
   public:
     TLoggerChart(QWidget* parent = nullptr, QAction* mnDots = nullptr, QAction* mnTemp = nullptr,
                  QAction* mnHum = nullptr, QMenu* popupMenu = nullptr);
@@ -27,16 +31,10 @@ class TLoggerChart : public TPlot {
 
     void SetMenuItems(QAction* mnDots, QAction* mnTemp, QAction* mnHum);
 
-    // Before-axes hook of every draw: ScaleTimeAxis, then ScaleValueAxis.
-    void ChartBeforeDrawAxes();
-    // Time axis: desired step one minute, no minor ticks (the engine widens the step to fit).
-    void ScaleTimeAxis();
-    // Value axis, on the range fixed for the draw in progress. A span (as a float) of 2 °C or more: step
-    // 1 °C, nine minor ticks, automatic scaling. Less: the draw shows a 2 °C window around the middle,
-    // labelled every 0.1 °C without minor ticks, and the axis stays automatic, so narrow readings give
-    // the same picture at every draw and later readings still rescale it. A range that a zoom or scroll
-    // chose (axis not automatic, zoom not undone) is kept as it is; only the step and ticks are set.
-    void ScaleValueAxis();
+    // The axis rules of TLoggerPlot: the before-axes hook of every draw runs ChartBeforeDrawAxes.
+    void ChartBeforeDrawAxes() { FPlot.ChartBeforeDrawAxes(); }
+    void ScaleTimeAxis() { FPlot.ScaleTimeAxis(); }
+    void ScaleValueAxis() { FPlot.ScaleValueAxis(); }
     // Marker half-size 2 with "Punkty" ticked, else 1, on both series; the markers of each series shown
     // as its menu item is ticked. The lines and the menu items are left as they are.
     void RefreshMarkers();

@@ -14,17 +14,11 @@
 #include <cmath>
 
 #include "base/logger_format.h"
+#include "chartengine/testing/test_application.h"
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char arg0[] = "chart_tests";
-    static char* argv[] = {arg0, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return TestApplication(); }
 
 // A reading as the parser stores it: narrowed to float.
 double Reading(double v) { return static_cast<float>(v); }

@@ -12,16 +12,11 @@
 #include <QTest>
 #include <cmath>
 
+#include "chartengine/testing/test_application.h"
+
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char arg0[] = "chartengine_tests";
-    static char* argv[] = {arg0, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+QApplication& App() { return TestApplication(); }
 
 QImage Render(TPlot& chart, int w = 800, int h = 600) {
     QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
