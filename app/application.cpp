@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <cstdio>
 #include <exception>
 
@@ -21,4 +23,12 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
             std::fprintf(stderr, "Unknown error\n");
     }
     return false;
+}
+
+std::unique_ptr<QTranslator> InstallQtTranslations(QCoreApplication& app) {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_pl"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return nullptr;
+    if (!app.installTranslator(translator.get())) return nullptr;
+    return translator;
 }

@@ -1,4 +1,5 @@
 // Program start: the application titled "Lorv304D" and its one window.
+#include <QTranslator>
 #include <cstdio>
 #include <string_view>
 
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     TApplication::setApplicationName(QString::fromLatin1(TForm1::AppTitle));
     TApplication::setApplicationDisplayName(QString::fromLatin1(TForm1::AppTitle));
+    const std::unique_ptr<QTranslator> qtTexts = InstallQtTranslations(app);
     TForm1 form;
     app.ErrorReport = [&form](const std::string& what) { form.ShowErrorReport(what); };
     // The end of the desktop session or a kill closes the window the usual way, settings included.

@@ -96,6 +96,24 @@ void TForm1::PlaceButton(QWidget* button, int row0, int row) {
 }
 
 void TForm1::BuildControls() {
+    const TControlLook look = SetWindowLook();
+    BuildPanels();
+    BuildStatusGroup(look);
+    BuildSettingsGroup(look);
+    BuildReadGroup(look);
+    BuildTextPanels(look);
+    SetTabOrder();
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+
+    SaveDialog1 = {QString(), QStringLiteral("log"), QStringLiteral("*.log")};
+    OpenDialog1 = {QStringLiteral("*.log"), QStringLiteral("log"), QStringLiteral("*.log")};
+    ExportDialog1 = {QString(), QStringLiteral("csv"), QStringLiteral("*.csv")};
+}
+
+TForm1::TControlLook TForm1::SetWindowLook() {
     // The window's font: 15 pixels at 120 pixels per inch, black, on the button-face background.
     QFont windowFont;
     // Where that face is missing, a sans-serif of about its width stands in before the system's own.
@@ -111,6 +129,25 @@ void TForm1::BuildControls() {
     windowPalette.setColor(QPalette::Window, windowPalette.color(QPalette::Button));
     setPalette(windowPalette);
 
+    TControlLook look;
+    // Labels and group captions are grey; the fields keep black text.
+    look.Group = palette();
+    look.Group.setColor(QPalette::WindowText, Qt::gray);
+    look.Value.setFamilies({QStringLiteral("Cousine"), QStringLiteral("monospace")});
+    look.Value.setPixelSize(Scaled(15));
+    look.Field = palette();
+    look.Field.setColor(QPalette::Text, Qt::black);
+    return look;
+}
+
+void TForm1::StyleField(QLineEdit* field, const TControlLook& look) {
+    field->setFont(look.Value);
+    field->setPalette(look.Field);
+    field->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; padding: 0px; }"));
+}
+
+// The right-hand column, the divider and the chart's pane in the space left of them.
+void TForm1::BuildPanels() {
     Panel1 = new TAlignPanel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -134,26 +171,13 @@ void TForm1::BuildControls() {
     Chart->setAccessibleName(QStringLiteral("Wykres"));
     chartLayout->addWidget(Chart);
     Panel1->AddAligned(ChartPane, TAlignPanel::TAlign::Client);
+}
 
-    // Labels and group captions are grey; the fields keep black text.
-    QPalette groupPalette = palette();
-    groupPalette.setColor(QPalette::WindowText, Qt::gray);
-    QFont valueFont;
-    valueFont.setFamilies({QStringLiteral("Cousine"), QStringLiteral("monospace")});
-    valueFont.setPixelSize(Scaled(15));
-    QPalette fieldPalette = palette();
-    fieldPalette.setColor(QPalette::Text, Qt::black);
-    const QString flatBorder = QStringLiteral("QLineEdit { border: 1px solid #7a7a7a; padding: 0px; }");
-    auto styleField = [&](QLineEdit* field) {
-        field->setFont(valueFont);
-        field->setPalette(fieldPalette);
-        field->setStyleSheet(flatBorder);
-    };
-
-    // Logger status.
+// Logger status: model, battery, clock, and "Połącz".
+void TForm1::BuildStatusGroup(const TControlLook& look) {
     GroupBox2 = new QGroupBox(Panel2);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setPalette(groupPalette);
+    GroupBox2->setPalette(look.Group);
     eDev = new QLineEdit(GroupBox2);
     eDev->setObjectName(QStringLiteral("eDev"));
     eVBat = new QLineEdit(QStringLiteral("---"), GroupBox2);
@@ -163,7 +187,7 @@ void TForm1::BuildControls() {
     meDT->setToolTip(QStringLiteral("czas rejestratora: yyyy-mm-dd hh:nn:ss"));
     int row = 0;
     for (QLineEdit* field : {eDev, eVBat, static_cast<QLineEdit*>(meDT)}) {
-        styleField(field);
+        StyleField(field, look);
         field->setReadOnly(true);
         field->setEnabled(false);
         PlaceField(field, StatusFirstRow, row++);
@@ -179,20 +203,22 @@ void TForm1::BuildControls() {
     PlaceButton(Button1, StatusFirstRow, 1);
     Button1->hide();
     Panel2->AddAligned(GroupBox2, TAlignPanel::TAlign::Top, Scaled(StatusGroupHeight));
+}
 
-    // Recording settings.
+// Recording settings: interval, start, stop, and their buttons.
+void TForm1::BuildSettingsGroup(const TControlLook& look) {
     GroupBox1 = new QGroupBox(QStringLiteral(" Ustawienia "), Panel2);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setPalette(groupPalette);
+    GroupBox1->setPalette(look.Group);
     mePeriod = new TMaskEdit(QString::fromLatin1(IntervalMask), GroupBox1);
     mePeriod->setObjectName(QStringLiteral("mePeriod"));
     meStart = new TMaskEdit(QString::fromLatin1(DateTimeMask), GroupBox1);
     meStart->setObjectName(QStringLiteral("meStart"));
     meStop = new TMaskEdit(QString::fromLatin1(DateTimeMask), GroupBox1);
     meStop->setObjectName(QStringLiteral("meStop"));
-    row = 0;
+    int row = 0;
     for (TMaskEdit* field : {mePeriod, meStart, meStop}) {
-        styleField(field);
+        StyleField(field, look);
         PlaceField(field, OtherFirstRow, row++);
     }
     Label4 = AddLabel(GroupBox1, QStringLiteral("Interwal:"), OtherFirstRow, 0, mePeriod);
@@ -208,18 +234,20 @@ void TForm1::BuildControls() {
     btWriteCfg->setObjectName(QStringLiteral("btWriteCfg"));
     PlaceButton(btWriteCfg, OtherFirstRow, 2);
     Panel2->AddAligned(GroupBox1, TAlignPanel::TAlign::Top, Scaled(SettingsGroupHeight));
+}
 
-    // Read range.
+// Read range: from, to, "Odczyt", and the hidden index fields.
+void TForm1::BuildReadGroup(const TControlLook& look) {
     boxRead = new QGroupBox(QStringLiteral(" Zakres odczytu  "), Panel2);
     boxRead->setObjectName(QStringLiteral("boxRead"));
-    boxRead->setPalette(groupPalette);
+    boxRead->setPalette(look.Group);
     meRdStart = new TMaskEdit(QString::fromLatin1(DateTimeMask), boxRead);
     meRdStart->setObjectName(QStringLiteral("meRdStart"));
     meRdStop = new TMaskEdit(QString::fromLatin1(DateTimeMask), boxRead);
     meRdStop->setObjectName(QStringLiteral("meRdStop"));
-    row = 0;
+    int row = 0;
     for (TMaskEdit* field : {meRdStart, meRdStop}) {
-        styleField(field);
+        StyleField(field, look);
         PlaceField(field, OtherFirstRow, row++);
     }
     Label7 = AddLabel(boxRead, QStringLiteral("Od:"), OtherFirstRow, 0, meRdStart);
@@ -239,8 +267,10 @@ void TForm1::BuildControls() {
     Edit1->hide();
     Edit2->hide();
     Panel2->AddAligned(boxRead, TAlignPanel::TAlign::Top, Scaled(ReadGroupHeight));
+}
 
-    // Status line along the bottom of the column, then the text panels in the space left.
+// Status line along the bottom of the column, then the text panels in the space left.
+void TForm1::BuildTextPanels(const TControlLook& look) {
     stBar = new QLabel;
     stBar->setObjectName(QStringLiteral("stBar"));
     stBar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -250,7 +280,7 @@ void TForm1::BuildControls() {
     PageControl1 = new QTabWidget;
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setDocumentMode(true);  // tabs drawn as flat buttons
-    PageControl1->setFont(valueFont);
+    PageControl1->setFont(look.Value);
     PageControl1->setAccessibleName(QStringLiteral("Panele"));
     PageControl1->tabBar()->setAccessibleName(QStringLiteral("Panele"));
     QPalette memoPalette = palette();
@@ -263,7 +293,7 @@ void TForm1::BuildControls() {
         memo = new TMemoView(sheet);
         memo->setObjectName(QString::fromLatin1(name));
         memo->setAccessibleName(caption);
-        memo->setFont(valueFont);
+        memo->setFont(look.Value);
         memo->setPalette(memoPalette);
         memo->setFrameStyle(QFrame::Box | QFrame::Plain);
         memo->setLineWidth(1);
@@ -280,7 +310,9 @@ void TForm1::BuildControls() {
     Memo2->SetWordWrap(true);
     PageControl1->setCurrentIndex(0);
     Panel2->AddAligned(PageControl1, TAlignPanel::TAlign::Client);
+}
 
+void TForm1::SetTabOrder() {
     setTabOrder(btConnect, mePeriod);
     setTabOrder(mePeriod, meStart);
     setTabOrder(meStart, meStop);
@@ -293,14 +325,6 @@ void TForm1::BuildControls() {
     setTabOrder(sbRead, PageControl1);
     setTabOrder(PageControl1, Memo1);
     setTabOrder(Memo1, Memo2);
-
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(1000);
-
-    SaveDialog1 = {QString(), QStringLiteral("log"), QStringLiteral("*.log")};
-    OpenDialog1 = {QStringLiteral("*.log"), QStringLiteral("log"), QStringLiteral("*.log")};
-    ExportDialog1 = {QString(), QStringLiteral("csv"), QStringLiteral("*.csv")};
 }
 
 void TForm1::BuildMenus() {

@@ -8,7 +8,9 @@
 //
 // Every handler connected to a control runs through one guard: an error (std::exception) that
 // escapes it ends that action and is shown by ShowErrorReport; the program goes on.
+#include <QFont>
 #include <QMainWindow>
+#include <QPalette>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -233,7 +235,22 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The fonts and colours the groups of controls share.
+    struct TControlLook {
+        QPalette Group;  // grey labels and group captions
+        QPalette Field;  // black field text
+        QFont Value;     // the fixed-width font of values and panels
+    };
     void BuildControls();
+    // Sets the window's font and colours and returns those of the groups.
+    TControlLook SetWindowLook();
+    void BuildPanels();
+    void BuildStatusGroup(const TControlLook& look);
+    void BuildSettingsGroup(const TControlLook& look);
+    void BuildReadGroup(const TControlLook& look);
+    void BuildTextPanels(const TControlLook& look);
+    void StyleField(QLineEdit* field, const TControlLook& look);
+    void SetTabOrder();
     void BuildMenus();
     void ConnectHandlers();
     // Connects the chart to the menu "Wykres", PopupMenu2 and the print dialog of Dialogs().

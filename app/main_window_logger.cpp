@@ -29,33 +29,42 @@ std::string ToBytes(const QString& text) { return Utf8ToCp1250(text.toStdString(
 QString FromBytes(const std::string& bytes) { return QString::fromStdString(Cp1250ToUtf8(bytes)); }
 
 // What a finished download fell short of, for the general error report; empty when nothing did.
+// The noise dropped in front of readings is no shortfall and is named only beside one.
 std::string DownloadProblems(const TDownloadReport& report, const LoggerFormat& format, TDateTime recStart) {
+    using TKind = TDownloadShortfall::TKind;
     std::vector<std::string> problems;
-    switch (report.Ending) {
-        case TDownloadEnd::PortFailure:
-            problems.push_back("The download stopped at reading " + std::to_string(report.Next) + ": " +
-                               report.PortErrorText);
-            break;
-        case TDownloadEnd::LoggerSilent:
-            problems.push_back("The logger sent nothing for reading " + std::to_string(report.Next) + ", asked " +
-                               std::to_string(SilentRequestLimit) + " times; the download stopped there");
-            break;
-        case TDownloadEnd::NotStarted:
-            problems.push_back("The recording starts at " + format.DateTimeToText(recStart) +
-                               "; the logger holds no reading yet");
-            break;
-        case TDownloadEnd::RangeCovered:
-        case TDownloadEnd::StoppedByUser:
-            break;
+    for (const TDownloadShortfall& s : DownloadShortfalls(report)) {
+        switch (s.Kind) {
+            case TKind::PortFailure:
+                problems.push_back("The download stopped at reading " + std::to_string(s.Next) + ": " +
+                                   s.PortErrorText);
+                break;
+            case TKind::LoggerSilent:
+                problems.push_back("The logger sent nothing for reading " + std::to_string(s.Next) + ", asked " +
+                                   std::to_string(SilentRequestLimit) + " times; the download stopped there");
+                break;
+            case TKind::NotStarted:
+                problems.push_back("The recording starts at " + format.DateTimeToText(recStart) +
+                                   "; the logger holds no reading yet");
+                break;
+            case TKind::StoppedByUser:  // the user let "Odczyt" up
+                break;
+            case TKind::Missing:
+                problems.push_back("Readings not received, those after them kept coming in their place: " +
+                                   IndexListText(s.Readings));
+                break;
+            case TKind::DamagedKept:
+                problems.push_back("Damaged lines kept as received for readings " + IndexListText(s.Readings));
+                break;
+            case TKind::OffTimeKept:
+                problems.push_back("Readings kept whose time is not the recording start plus index times interval: " +
+                                   IndexListText(s.Readings));
+                break;
+        }
     }
-    if (!report.Missing.empty())
-        problems.push_back("Readings not received, those after them kept coming in their place: " +
-                           IndexListText(report.Missing));
-    if (!report.DamagedKept.empty())
-        problems.push_back("Damaged lines kept as received for readings " + IndexListText(report.DamagedKept));
-    if (!report.OffTimeKept.empty())
-        problems.push_back("Readings kept whose time is not the recording start plus index times interval: " +
-                           IndexListText(report.OffTimeKept));
+    if (!problems.empty() && report.NoiseDropped > 0)
+        problems.push_back("Noise dropped: " + std::to_string(report.NoiseDropped) + " bytes in front of " +
+                           std::to_string(report.ReadingsBehindNoise) + " readings, which were kept clean");
     std::string text;
     for (const std::string& problem : problems) text += (text.empty() ? "" : ".\n") + problem;
     return text;

@@ -54,7 +54,9 @@ class EUsageError : public std::runtime_error {
 // --high are temperatures in the form of the reading lines, the low one not above the high one.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
-// The usage text of a subcommand (None: the program's overview), ending with a line end.
+// The usage text of a subcommand (None: the program's overview), ending with a line end. It is made
+// from the same declarations as the parsing: one Add...Command function per command in
+// cli_options.cpp declares its options, their help and the command's texts.
 std::string UsageText(Command cmd);
 
 }  // namespace cli

@@ -326,6 +326,9 @@ class TRun {
         host_.OnProgress = nullptr;
         host_.OnReading = nullptr;
         if (!o_.Quiet) err_ << meter.Finish(report.ReadingsStored, SteadyMs() - startMs) << std::flush;
+        if (report.NoiseDropped > 0)
+            Note(std::to_string(report.NoiseDropped) + " bytes of line noise dropped in front of " +
+                 std::to_string(report.ReadingsBehindNoise) + " readings");
 
         // What came is written whatever ended the download. A file is replaced by an empty
         // download only when the logger really had nothing in the range, and an appended file is
@@ -346,36 +349,41 @@ class TRun {
 
     // The exit status of a download, with one error line for each way it fell short.
     int Outcome(const TDownloadReport& report) {
+        using TKind = TDownloadShortfall::TKind;
         int status = ExitOk;
         const auto fail = [&](int code, const std::string& message) {
             const int failed = Fail(code, message);
             if (status == ExitOk) status = failed;
         };
-        const std::string missed =
-            report.Next <= report.End ? "; " + ReadingsText(report.Next, report.End) + " were not received" : "";
-        switch (report.Ending) {
-            case TDownloadEnd::PortFailure:
-                fail(ExitFileOrPort, "port " + portName_ + ": " + report.PortErrorText + missed);
-                break;
-            case TDownloadEnd::StoppedByUser:
-                fail(128 + host_.StopSignal(), "stopped by signal " + std::to_string(host_.StopSignal()) + missed);
-                break;
-            case TDownloadEnd::LoggerSilent:
-                fail(ExitNoAnswer, "the logger stopped answering at reading " + std::to_string(report.Next) + " of " +
-                                       std::to_string(report.End) + missed);
-                break;
-            case TDownloadEnd::RangeCovered:
-            case TDownloadEnd::NotStarted:
-                break;
+        for (const TDownloadShortfall& s : DownloadShortfalls(report)) {
+            const std::string missed =
+                s.Next <= s.End ? "; " + ReadingsText(s.Next, s.End) + " were not received" : "";
+            switch (s.Kind) {
+                case TKind::PortFailure:
+                    fail(ExitFileOrPort, "port " + portName_ + ": " + s.PortErrorText + missed);
+                    break;
+                case TKind::StoppedByUser:
+                    fail(128 + host_.StopSignal(), "stopped by signal " + std::to_string(host_.StopSignal()) + missed);
+                    break;
+                case TKind::LoggerSilent:
+                    fail(ExitNoAnswer, "the logger stopped answering at reading " + std::to_string(s.Next) + " of " +
+                                           std::to_string(s.End) + missed);
+                    break;
+                case TKind::NotStarted:
+                    break;
+                case TKind::Missing:
+                    fail(ExitDamaged, "readings not received (those after them kept coming in their place): " +
+                                          IndexListText(s.Readings, 20));
+                    break;
+                case TKind::DamagedKept:
+                    fail(ExitDamaged, "damaged lines kept as received for readings " + IndexListText(s.Readings, 20));
+                    break;
+                case TKind::OffTimeKept:
+                    fail(ExitDamaged, "readings kept whose time is not the recording start plus index times interval: " +
+                                          IndexListText(s.Readings, 20));
+                    break;
+            }
         }
-        if (!report.Missing.empty())
-            fail(ExitDamaged, "readings not received (those after them kept coming in their place): " +
-                                  IndexListText(report.Missing, 20));
-        if (!report.DamagedKept.empty())
-            fail(ExitDamaged, "damaged lines kept as received for readings " + IndexListText(report.DamagedKept, 20));
-        if (!report.OffTimeKept.empty())
-            fail(ExitDamaged, "readings kept whose time is not the recording start plus index times interval: " +
-                                  IndexListText(report.OffTimeKept, 20));
         return status;
     }
 

@@ -1,10 +1,10 @@
 #include "cli/stats_report.h"
 
 #include <charconv>
-#include <cmath>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
-#include "cli/status_report.h"
+#include "cli/json_text.h"
 #include "data/temperature_text.h"
 
 namespace cli {
@@ -15,12 +15,6 @@ using readings::TChannelStatistics;
 std::string TimeText(TDateTime t) {
     const LoggerFormat format;
     return format.DateToText(t) + " " + format.TimeToText(t);
-}
-
-std::string Shortest(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
 }
 
 std::string Temperature(float value) { return readings::TemperatureText(value); }
@@ -75,26 +69,37 @@ void ChannelText(std::string& out, const char* title, const TChannelStatistics& 
     if (limits.High) Row(out, "Above " + Limit(*limits.High) + " °C:", share(c.SecondsAbove));
 }
 
-std::string JsonNumber(double value) { return std::isfinite(value) ? Shortest(value) : "null"; }
+using Json = nlohmann::ordered_json;
 
-std::string JsonTime(const std::optional<TDateTime>& t) { return t ? JsonString(TimeText(*t)) : "null"; }
+Json JsonTime(const std::optional<TDateTime>& t) { return t ? Json(TimeText(*t)) : Json(); }
 
-std::string JsonOptional(const std::optional<double>& value) { return value ? JsonNumber(*value) : "null"; }
+// A temperature as its float text, so 21.3 stays 21.3 in the JSON, and 2.0 stays 2.0.
+Json JsonTemperature(float value) {
+    const std::string text = Temperature(value);
+    double parsed = 0;
+    std::from_chars(text.data(), text.data() + text.size(), parsed);
+    return parsed;
+}
 
-std::string JsonLimit(const std::optional<double>& value) { return value ? Limit(*value) : "null"; }
+Json JsonLimit(const std::optional<double>& value) {
+    return value ? JsonTemperature(static_cast<float>(*value)) : Json();
+}
 
-std::string ChannelJson(const TChannelStatistics& c) {
-    if (c.Count == 0)
-        return "{\"count\":0,\"min\":null,\"min_time\":null,\"max\":null,\"max_time\":null,\"mean\":null,"
-               "\"stddev\":null,\"mkt\":null,\"seconds_covered\":0,\"seconds_below\":0,\"seconds_above\":0}";
-    // The extremes as their float texts, so 21.3 stays 21.3 in the JSON.
-    return "{\"count\":" + std::to_string(c.Count) + ",\"min\":" + Temperature(c.Minimum) +
-           ",\"min_time\":" + JsonString(TimeText(c.MinimumTime)) + ",\"max\":" + Temperature(c.Maximum) +
-           ",\"max_time\":" + JsonString(TimeText(c.MaximumTime)) + ",\"mean\":" + JsonNumber(c.Mean) +
-           ",\"stddev\":" + JsonNumber(c.StandardDeviation) + ",\"mkt\":" + JsonOptional(c.MeanKinetic) +
-           ",\"seconds_covered\":" + std::to_string(c.SecondsCovered) +
-           ",\"seconds_below\":" + std::to_string(c.SecondsBelow) +
-           ",\"seconds_above\":" + std::to_string(c.SecondsAbove) + "}";
+Json ChannelJson(const TChannelStatistics& c) {
+    Json json;
+    json["count"] = c.Count;
+    const bool any = c.Count > 0;
+    json["min"] = any ? JsonTemperature(c.Minimum) : Json();
+    json["min_time"] = any ? Json(TimeText(c.MinimumTime)) : Json();
+    json["max"] = any ? JsonTemperature(c.Maximum) : Json();
+    json["max_time"] = any ? Json(TimeText(c.MaximumTime)) : Json();
+    json["mean"] = any ? JsonNumber(c.Mean) : Json();
+    json["stddev"] = any ? JsonNumber(c.StandardDeviation) : Json();
+    json["mkt"] = any && c.MeanKinetic ? JsonNumber(*c.MeanKinetic) : Json();
+    json["seconds_covered"] = any ? c.SecondsCovered : 0;
+    json["seconds_below"] = any ? c.SecondsBelow : 0;
+    json["seconds_above"] = any ? c.SecondsAbove : 0;
+    return json;
 }
 
 }  // namespace
@@ -149,30 +154,33 @@ std::string FormatStatsText(const TStatsReport& r) {
 std::string FormatStatsJson(const TStatsReport& r) {
     const readings::TReadingStatistics& s = r.Statistics;
     const readings::TReadingGaps& g = s.Gaps;
-    std::string out =
-        "{\"file\":" + JsonString(r.File) + ",\"lines\":" + std::to_string(r.Lines) +
-        ",\"readings\":" + std::to_string(s.Readings) + ",\"skipped_lines\":" + std::to_string(r.Lines - r.Readings) +
-        ",\"from\":" + JsonTime(r.Options.From) + ",\"to\":" + JsonTime(r.Options.To) +
-        ",\"first\":" + JsonTime(s.First) + ",\"last\":" + JsonTime(s.Last) +
-        ",\"interval_s\":" + (g.IntervalSeconds ? std::to_string(*g.IntervalSeconds) : "null") +
-        ",\"interval_given\":" + (g.IntervalGiven ? "true" : "false") +
-        ",\"low_c\":" + JsonLimit(r.Options.Limits.Low) + ",\"high_c\":" + JsonLimit(r.Options.Limits.High) +
-        ",\"t1\":" + ChannelJson(s.Channel1) + ",\"t2\":" + ChannelJson(s.Channel2) + ",\"gaps\":[";
-    for (std::size_t i = 0; i < g.Gaps.size(); ++i)
-        out += std::string(i ? "," : "") + "{\"from\":" + JsonString(TimeText(g.Gaps[i].Before)) +
-               ",\"to\":" + JsonString(TimeText(g.Gaps[i].After)) +
-               ",\"missing\":" + std::to_string(g.Gaps[i].Missing) + "}";
-    out += "],\"missing_readings\":" + std::to_string(g.MissingReadings) + ",\"out_of_order\":[";
-    for (std::size_t i = 0; i < g.OutOfOrder.size(); ++i)
-        out += std::string(i ? "," : "") + "{\"line\":" + std::to_string(g.OutOfOrder[i].Line + 1) +
-               ",\"time\":" + JsonString(TimeText(g.OutOfOrder[i].Time)) +
-               ",\"previous\":" + JsonString(TimeText(g.OutOfOrder[i].Previous)) + "}";
-    out += "],\"repeated\":[";
-    for (std::size_t i = 0; i < g.Repeats.size(); ++i)
-        out += std::string(i ? "," : "") + "{\"time\":" + JsonString(TimeText(g.Repeats[i].Time)) +
-               ",\"count\":" + std::to_string(g.Repeats[i].Count) + "}";
-    out += "],\"repeated_readings\":" + std::to_string(g.RepeatedReadings) + "}\n";
-    return out;
+    Json json;
+    json["file"] = r.File;
+    json["lines"] = r.Lines;
+    json["readings"] = s.Readings;
+    json["skipped_lines"] = r.Lines - r.Readings;
+    json["from"] = JsonTime(r.Options.From);
+    json["to"] = JsonTime(r.Options.To);
+    json["first"] = JsonTime(s.First);
+    json["last"] = JsonTime(s.Last);
+    json["interval_s"] = g.IntervalSeconds ? Json(*g.IntervalSeconds) : Json();
+    json["interval_given"] = g.IntervalGiven;
+    json["low_c"] = JsonLimit(r.Options.Limits.Low);
+    json["high_c"] = JsonLimit(r.Options.Limits.High);
+    json["t1"] = ChannelJson(s.Channel1);
+    json["t2"] = ChannelJson(s.Channel2);
+    Json& gaps = json["gaps"] = Json::array();
+    for (const readings::TReadingGap& gap : g.Gaps)
+        gaps.push_back({{"from", TimeText(gap.Before)}, {"to", TimeText(gap.After)}, {"missing", gap.Missing}});
+    json["missing_readings"] = g.MissingReadings;
+    Json& outOfOrder = json["out_of_order"] = Json::array();
+    for (const readings::TOutOfOrderReading& o : g.OutOfOrder)
+        outOfOrder.push_back({{"line", o.Line + 1}, {"time", TimeText(o.Time)}, {"previous", TimeText(o.Previous)}});
+    Json& repeated = json["repeated"] = Json::array();
+    for (const readings::TRepeatedTime& repeat : g.Repeats)
+        repeated.push_back({{"time", TimeText(repeat.Time)}, {"count", repeat.Count}});
+    json["repeated_readings"] = g.RepeatedReadings;
+    return JsonText(json) + "\n";
 }
 
 }  // namespace cli

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "cli/json_text.h"
+
 namespace cli {
 
 // Texts are UTF-8; an empty text is a value the logger did not report.
@@ -19,10 +21,6 @@ struct TStatusReport {
     std::string Interval;                            // "hh:nn:ss"
     std::optional<std::int64_t> IntervalSeconds;
 };
-
-// `text` as a JSON string literal, quotes included: '"' and '\' escaped, control characters as
-// \n, \r, \t, \b, \f or \u00XX, bytes that are not valid UTF-8 replaced by U+FFFD.
-std::string JsonString(std::string_view text);
 
 // A signed clock difference: "+0 s", "-2 s", "+1 h 02 min 05 s".
 std::string FormatClockOffset(std::int64_t seconds);

@@ -1,6 +1,7 @@
 #include "data/data_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -33,46 +34,6 @@ class TFileHandle {
 [[noreturn]] void Fail(const char* what, const std::string& path, int err) {
     throw EFileError(std::string(what) + " " + path + ": " + std::strerror(err));
 }
-
-// Reads the whole file in chunks, handing each to `take`; stops early when `take` returns false.
-template <typename Take>
-void ReadChunks(int fd, const std::string& path, char* buffer, Take take) {
-    if (::lseek(fd, 0, SEEK_SET) < 0) Fail("Cannot read", path, errno);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, kReadChunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            Fail("Cannot read", path, errno);
-        }
-        if (n == 0 || !take(std::string_view(buffer, static_cast<std::size_t>(n)))) return;
-    }
-}
-
-// CR and LF bytes of a text, counted 64 bytes at a time: a fixed inner count lets the compiler
-// use vector instructions, which makes this pass over a large file cheap next to the one that
-// splits it.
-struct TLineEndCount {
-    std::size_t Crs = 0, Lfs = 0, Bytes = 0;
-
-    void Add(std::string_view text) {
-        const char* p = text.data();
-        std::size_t i = 0;
-        for (; i + 64 <= text.size(); i += 64) {
-            unsigned char cr = 0, lf = 0;
-            for (int j = 0; j < 64; ++j) {
-                cr += p[i + j] == '\r';
-                lf += p[i + j] == '\n';
-            }
-            Crs += cr;
-            Lfs += lf;
-        }
-        for (; i < text.size(); ++i) {
-            Crs += p[i] == '\r';
-            Lfs += p[i] == '\n';
-        }
-        Bytes += text.size();
-    }
-};
 
 }  // namespace
 
@@ -143,25 +104,30 @@ std::string JoinTextLines(const TLineStore& lines) {
 TLineStore LoadDataFile(const std::string& path) {
     const TFileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.Get() < 0) Fail("Cannot open", path, errno);
-    const auto buffer = std::make_unique_for_overwrite<char[]>(kReadChunk);  // read() fills it
-
-    // A first pass counts the line ends and the bytes, so the store is allocated once at its final
-    // size instead of growing (ten million lines would otherwise hold two buffers for a moment).
-    TLineEndCount count;
-    ReadChunks(file.Get(), path, buffer.get(), [&](std::string_view chunk) {
-        const std::size_t stop = std::min(chunk.find('\0'), chunk.size());
-        count.Add(chunk.substr(0, stop));
-        return stop == chunk.size();
-    });
-
+    // The file is read whole into the store's own buffer and cut into lines there: one copy of
+    // its bytes, one allocation of them, and no pass that copies them line by line.
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0) Fail("Cannot read", path, errno);
+    std::string text;
+    if (S_ISREG(info.st_mode)) text.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // read() fills it
+    for (;;) {
+        // Past the size fstat gave (a file that grew, or no regular file) the rest is appended.
+        const bool past = done == text.size();
+        const ssize_t n = past ? ::read(file.Get(), chunk.get(), kReadChunk)
+                               : ::read(file.Get(), text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot read", path, errno);
+        }
+        if (n == 0) break;
+        if (past) text.append(chunk.get(), static_cast<std::size_t>(n));
+        done += static_cast<std::size_t>(n);
+    }
+    text.resize(done);  // a file that shrank since fstat
     TLineStore store;
-    store.Reserve(std::max(count.Crs, count.Lfs) + 1, count.Bytes);
-    TTextLineSplitter splitter(store);
-    ReadChunks(file.Get(), path, buffer.get(), [&](std::string_view chunk) {
-        splitter.Feed(chunk);
-        return !splitter.Stopped();
-    });
-    store.SetFinalLineEnd(splitter.Finish());
+    store.AdoptText(std::move(text));
     return store;
 }
 

@@ -37,6 +37,13 @@ TEST_P(SplitText, LinesAndSavedBytes) {
         EXPECT_EQ(row.finalLineEnd, store.FinalLineEnd());
     }
     EXPECT_EQ(row.saved, JoinTextLines(store));
+
+    // A file read whole is cut in place into the same lines (LoadDataFile).
+    TLineStore adopted;
+    adopted.Append("left from before");
+    adopted.AdoptText(std::string(row.bytes));
+    EXPECT_EQ(row.lines, adopted.Lines());
+    EXPECT_EQ(row.saved, JoinTextLines(adopted));
 }
 
 using namespace std::string_literals;

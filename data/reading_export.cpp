@@ -77,9 +77,10 @@ void TReadingExporter::AppendHeader(std::string& out) const {
 }
 
 bool TReadingExporter::AppendLine(std::string_view line, std::string& out) {
-    const TReadingFields fields = SplitReadingLine(line);
+    const TLineReading read = ReadReadingLine(line, format_, TReadingNeed::EitherChannel);
+    const TReadingFields& fields = read.Fields;
     TReading reading;
-    if (!ReadReading(fields, format_, reading)) {
+    if (!ReadReading(read, reading)) {
         ++counts_.Skipped;
         return false;
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -43,7 +45,14 @@ bool ParseCanonicalTime(std::string_view f, TDateTime& value) {
     // Dates before 1900 (day counts near or below zero) are left to the general conversion.
     if (year < 1900 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
     if (hour > 23 || minute > 59 || second > 59) return false;
-    value = EncodeDate(year, month, day) + EncodeTime(hour, minute, second, 0);
+    // Lines come in time order, so most share the date of the line before.
+    thread_local char lastDate[10] = {};
+    thread_local TDateTime lastDays = 0;
+    if (std::memcmp(lastDate, p, 10) != 0) {
+        lastDays = EncodeDate(year, month, day);
+        std::memcpy(lastDate, p, 10);
+    }
+    value = lastDays + EncodeTime(hour, minute, second, 0);
     return true;
 }
 
@@ -108,13 +117,26 @@ bool ParseTemperature(std::string_view f, double& value) {
     bool negative = false;
     if (p < end && (f[p] == '+' || f[p] == '-')) negative = f[p++] == '-';
     const std::size_t numberStart = p;
-    std::size_t mantissaDigits = 0;
+    std::size_t mantissaDigits = 0, fractionDigits = 0;
     while (p < end && IsDigit(f[p])) ++p, ++mantissaDigits;
     if (p < end && f[p] == '.') {
         ++p;
-        while (p < end && IsDigit(f[p])) ++p, ++mantissaDigits;
+        while (p < end && IsDigit(f[p])) ++p, ++mantissaDigits, ++fractionDigits;
     }
     if (mantissaDigits == 0) return false;
+    if (p == end && mantissaDigits <= 15 && fractionDigits <= 8) {
+        // The usual field ("   21.5"): the digits as an integer m, exact in a double, and m / 10^k
+        // rounded once to a double. With at most 15 digits and 8 decimals that double can never lie
+        // on a midpoint between two floats unless the exact value does, so narrowing it rounds as
+        // from_chars would, at a fraction of the cost.
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+        std::uint64_t m = 0;
+        for (std::size_t i = numberStart; i < end; ++i)
+            if (f[i] != '.') m = m * 10 + static_cast<std::uint64_t>(f[i] - '0');
+        const auto narrow = static_cast<float>(static_cast<double>(m) / kPowers[fractionDigits]);
+        value = negative ? -static_cast<double>(narrow) : static_cast<double>(narrow);
+        return true;
+    }
     if (p < end && (f[p] == 'E' || f[p] == 'e')) {
         ++p;
         if (p < end && (f[p] == '+' || f[p] == '-')) ++p;
@@ -159,6 +181,36 @@ bool ParseReadingTime(std::string_view field, const LoggerFormat& format, TDateT
     } catch (const EConvertError&) {
         return false;
     }
+}
+
+TLineReading ReadReadingLine(std::string_view line, const LoggerFormat& format, TReadingNeed need) {
+    TLineReading r;
+    r.Fields = SplitReadingLine(line);
+    r.HasTime = ParseReadingTime(r.Fields.Time, format, r.Time);
+    if (!r.HasTime) return r;
+    switch (need) {
+        case TReadingNeed::Channel1:
+            r.HasChannel1 = ParseTemperature(r.Fields.Channel1, r.Channel1);
+            if (!r.HasChannel1) return r;
+            r.HasChannel2 = ParseTemperature(r.Fields.Channel2, r.Channel2);
+            r.Reading = true;
+            break;
+        case TReadingNeed::EitherChannel:
+            r.HasChannel1 = ParseTemperature(r.Fields.Channel1, r.Channel1);
+            r.HasChannel2 = ParseTemperature(r.Fields.Channel2, r.Channel2);
+            r.Reading = r.HasChannel1 || r.HasChannel2;
+            break;
+        case TReadingNeed::WholeLine: {
+            if (line.size() < ReadingLineLength) return r;
+            const std::string_view rest = line.substr(ReadingLineLength);
+            if (!std::all_of(rest.begin(), rest.end(), [](char c) { return c == ' ' || c == '\r'; })) return r;
+            r.HasChannel1 = ParseTemperature(r.Fields.Channel1, r.Channel1);
+            r.HasChannel2 = ParseTemperature(r.Fields.Channel2, r.Channel2);
+            r.Reading = r.HasChannel1 && r.HasChannel2;
+            break;
+        }
+    }
+    return r;
 }
 
 }  // namespace readings

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 
@@ -61,6 +64,31 @@ INSTANTIATE_TEST_SUITE_P(
         TemperatureRow{"Infinity", "     inf", std::nullopt}, TemperatureRow{"NotANumber", "     nan", std::nullopt},
         TemperatureRow{"BeyondFloat", "   1e39", std::nullopt}, TemperatureRow{"TwoPoints", "  1.2.3", std::nullopt}),
     [](const testing::TestParamInfo<TemperatureRow>& info) { return std::string(info.param.name); });
+
+// The short way for plain decimals must round exactly as the general conversion: every decimal
+// of up to 15 digits and 8 places, spread over the range, narrowed to the same float.
+TEST(TemperatureRule, PlainDecimalsRoundAsTheGeneralConversion) {
+    std::uint64_t state = 88172645463325252ull;
+    char text[32];
+    for (int i = 0; i < 200000; ++i) {
+        state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+        const int digits = 1 + static_cast<int>(state % 15);
+        const int places = static_cast<int>((state >> 8) % 9) % (digits + 1);
+        std::uint64_t m = (state >> 16) % 1000000000000000ull;
+        for (int d = digits; d < 15; ++d) m /= 10;
+        std::snprintf(text, sizeof text, "%0*llu", digits, static_cast<unsigned long long>(m));
+        std::string field = text;
+        if (places > 0) field.insert(field.size() - places, ".");
+        if (state & 1) field = "-" + field;
+        float expected = 0;
+        const char* first = field.data() + (field[0] == '-');
+        std::from_chars(first, field.data() + field.size(), expected);
+        if (field[0] == '-') expected = -expected;
+        double value = 0;
+        ASSERT_TRUE(ParseTemperature(field, value)) << field;
+        ASSERT_EQ(static_cast<double>(expected), value) << field;
+    }
+}
 
 TEST(ReadingFields, CutAtFixedPositions) {
     const std::string line = "2017-03-05 14:00:00    21.5    19.0 ignored";
@@ -151,6 +179,36 @@ TEST(ReadingTime, OtherFormsFollowLoggerFormat) {
         ExpectSameAsLoggerFormat(format, text);
     }
 }
+
+struct NeedRow {
+    const char* name;
+    std::string line;
+    // Whether the chart, the export and the download take the line.
+    bool chart, exported, downloaded;
+};
+void PrintTo(const NeedRow& row, std::ostream* os) { *os << row.name; }
+
+class ReadingNeeds : public testing::TestWithParam<NeedRow> {};
+
+TEST_P(ReadingNeeds, EachCallerTakesWhatItNeeds) {
+    const NeedRow& row = GetParam();
+    const LoggerFormat format;
+    EXPECT_EQ(row.chart, ReadReadingLine(row.line, format, TReadingNeed::Channel1).Reading);
+    EXPECT_EQ(row.exported, ReadReadingLine(row.line, format, TReadingNeed::EitherChannel).Reading);
+    EXPECT_EQ(row.downloaded, ReadReadingLine(row.line, format, TReadingNeed::WholeLine).Reading);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, ReadingNeeds,
+    testing::Values(NeedRow{"Whole", "2017-03-05 14:00:00    21.5    19.0", true, true, true},
+                    NeedRow{"CarriageReturnAfter", "2017-03-05 14:00:00    21.5    19.0\r", true, true, true},
+                    NeedRow{"TextAfter", "2017-03-05 14:00:00    21.5    19.0 x", true, true, false},
+                    NeedRow{"Channel2Damaged", "2017-03-05 14:00:00    21.5   19.0x", true, true, false},
+                    NeedRow{"Channel1Damaged", "2017-03-05 14:00:00    21,5    19.0", false, true, false},
+                    NeedRow{"CutAfterChannel1", "2017-03-05 14:00:00    21.5", true, true, false},
+                    NeedRow{"NoChannel", "2017-03-05 14:00:00", false, false, false},
+                    NeedRow{"NoTime", "D?100", false, false, false}),
+    [](const testing::TestParamInfo<NeedRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace readings

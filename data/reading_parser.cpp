@@ -28,14 +28,10 @@ class TCollectingSink final : public TReadingSink {
 void ParseReadingLines(const TLineStore& lines, const LoggerFormat& format, TReadingSink& sink) {
     const std::size_t count = lines.Count();
     for (std::size_t i = 0; i < count; ++i) {
-        const TReadingFields fields = SplitReadingLine(lines[i]);
-        TDateTime x = 0;
-        if (!ParseReadingTime(fields.Time, format, x)) continue;
-        double y = 0;
-        if (!ParseTemperature(fields.Channel1, y)) continue;
-        sink.AddChannel1(x, y);
-        if (!ParseTemperature(fields.Channel2, y)) continue;
-        sink.AddChannel2(x, y);
+        const TLineReading r = ReadReadingLine(lines[i], format, TReadingNeed::Channel1);
+        if (!r.Reading) continue;
+        sink.AddChannel1(r.Time, r.Channel1);
+        if (r.HasChannel2) sink.AddChannel2(r.Time, r.Channel2);
     }
 }
 

@@ -4,17 +4,12 @@
 
 namespace readings {
 
-bool ReadReading(const TReadingFields& fields, const LoggerFormat& format, TReading& reading) {
-    TDateTime time = 0;
-    if (!ParseReadingTime(fields.Time, format, time)) return false;
-    double value1 = 0, value2 = 0;
-    const bool has1 = ParseTemperature(fields.Channel1, value1);
-    const bool has2 = ParseTemperature(fields.Channel2, value2);
-    if (!has1 && !has2) return false;
-    reading.Time = time;
+bool ReadReading(const TLineReading& line, TReading& reading) {
+    if (!line.Reading) return false;
+    reading.Time = line.Time;
     // The values are 32-bit floats already (the temperature rule narrows them), so this is exact.
-    reading.Channel1 = has1 ? static_cast<float>(value1) : NAN;
-    reading.Channel2 = has2 ? static_cast<float>(value2) : NAN;
+    reading.Channel1 = line.HasChannel1 ? static_cast<float>(line.Channel1) : NAN;
+    reading.Channel2 = line.HasChannel2 ? static_cast<float>(line.Channel2) : NAN;
     return true;
 }
 
@@ -25,7 +20,7 @@ std::vector<TReading> ReadReadings(const TLineStore& lines, const LoggerFormat& 
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view line = lines[i];
         TReading reading;
-        if (!ReadReading(SplitReadingLine(line), format, reading)) continue;
+        if (!ReadReading(ReadReadingLine(line, format, TReadingNeed::EitherChannel), reading)) continue;
         reading.Line = i;
         result.push_back(reading);
     }

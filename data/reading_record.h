@@ -23,9 +23,9 @@ struct TReading {
 
 inline bool HasValue(float channel) { return !std::isnan(channel); }
 
-// The reading of a line's fields; false (and `reading` left alone) when the line is no reading.
-// reading.Line is not touched.
-bool ReadReading(const TReadingFields& fields, const LoggerFormat& format, TReading& reading);
+// The reading of a line read with TReadingNeed::EitherChannel; false (and `reading` left alone)
+// when the line is no reading. reading.Line is not touched.
+bool ReadReading(const TLineReading& line, TReading& reading);
 
 // The readings of `lines` in line order.
 std::vector<TReading> ReadReadings(const TLineStore& lines, const LoggerFormat& format = LoggerFormat());

@@ -161,7 +161,8 @@ Line faults:
   --silent-after N         answer only the first N commands
   --slow-bytes MS          send answers byte by byte, MS milliseconds apart
   --cut-line               cut the last line of the first "D?" answer in half, without line end
-  --noise                  send 1 to 8 random bytes before every answer (--noise-seed N)
+  --noise                  send 1 to 5 random bytes of line noise (NUL, ESC, CR, 0xFF, and
+                           before reading lines a letter) before every answer (--noise-seed N)
   --line-noise N           put 1 to 3 random bytes inside every N-th reading line sent
                            (--noise-seed N)
   --lost-lf N              leave out the line feed after every N-th reading line sent

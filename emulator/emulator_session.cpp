@@ -43,8 +43,9 @@ std::string Session::Answer(std::string_view command) {
     if (faults_.SilentAfter && commands_ > *faults_.SilentAfter) return {};
 
     const char* end = faults_.CrLf ? "\r\n" : "\n";
-    std::string out = faults_.Noise ? NoiseBytes(1, 8) : std::string();
-    if (command.substr(0, 2) != "D?") return out + lines.front() + end;
+    const bool readings = command.substr(0, 2) == "D?";
+    std::string out = faults_.Noise ? AnswerNoise(readings) : std::string();
+    if (!readings) return out + lines.front() + end;
     const bool cut = faults_.CutLine && !cutDone_;
     cutDone_ = cutDone_ || cut;
     return out + ReadingLines(lines, end, cut);
@@ -86,6 +87,15 @@ std::string Session::NoiseBytes(std::uint32_t least, std::uint32_t most) {
     const std::uint32_t count = least + NextRandom() % (most - least + 1);
     std::string out;
     for (std::uint32_t i = 0; i < count; ++i) out += static_cast<char>(0x21 + NextRandom() % (0xFE - 0x21 + 1));
+    return out;
+}
+
+std::string Session::AnswerNoise(bool letters) {
+    static constexpr char kBytes[] = {'\0', '\x1b', '\r', '\xff', 'q'};
+    const std::uint32_t kinds = letters ? 5 : 4;
+    const std::uint32_t count = 1 + NextRandom() % 5;
+    std::string out;
+    for (std::uint32_t i = 0; i < count; ++i) out += kBytes[NextRandom() % kinds];
     return out;
 }
 

@@ -17,10 +17,12 @@ struct FaultSettings {
     // The first "D?" answer that has lines ends with its last line cut in half, without its line
     // end; every later answer is whole.
     bool CutLine = false;
-    // Every answer is preceded by 1 to 8 pseudo-random bytes (0x21..0xFE: never CR or LF).
+    // Every answer is preceded by 1 to 5 pseudo-random bytes of line noise as an adapter sends
+    // them: NUL, ESC, CR and 0xFF, and in front of reading lines also a letter (never LF).
     bool Noise = false;
     std::uint32_t NoiseSeed = 1;
-    // Every N-th reading line sent carries 1 to 3 such bytes somewhere inside it.
+    // Every N-th reading line sent carries 1 to 3 pseudo-random bytes (0x21..0xFE: never CR or LF)
+    // somewhere inside it.
     std::optional<std::int64_t> LineNoiseEvery;
     // The line feed after every N-th reading line sent is lost: that line and the next arrive as one.
     std::optional<std::int64_t> LostLineFeedEvery;
@@ -49,6 +51,8 @@ class Session {
     // The bytes of the reading lines of one "D?" answer, with the line faults applied.
     std::string ReadingLines(const std::vector<std::string>& lines, const char* end, bool cut);
     std::string NoiseBytes(std::uint32_t least, std::uint32_t most);
+    // The noise in front of one answer; `letters`: a letter may be among it.
+    std::string AnswerNoise(bool letters);
     std::uint32_t NextRandom();
 
     LoggerModel& model_;

@@ -39,6 +39,10 @@ struct TDownloadReport {
     std::int64_t ReadingsStored = 0;        // lines handed to the host as readings
     std::int64_t RepeatsDropped = 0;        // lines equal to the last stored one, dropped
     std::int64_t Rerequested = 0;           // requests made again because a line was damaged or off its time
+    // Bytes of line noise dropped in front of readings (a clean reading line with the expected time
+    // at the end of a longer line), and the readings they stood in front of. Not damage.
+    std::int64_t NoiseDropped = 0;
+    std::int64_t ReadingsBehindNoise = 0;
     std::vector<std::int64_t> DamagedKept;  // indices of lines kept as received, still damaged after two repeats
     std::vector<std::int64_t> OffTimeKept;  // indices of readings kept whose time is not start + index x interval
     std::vector<std::int64_t> Missing;      // indices skipped: the readings after them kept coming in their place
@@ -51,6 +55,30 @@ struct TDownloadReport {
         return Ending == TDownloadEnd::RangeCovered && DamagedKept.empty() && OffTimeKept.empty() && Missing.empty();
     }
 };
+
+// One way a finished download fell short, as facts; the window and the command line each word
+// them in their own language.
+struct TDownloadShortfall {
+    enum class TKind {
+        PortFailure,    // the port failed (PortError, PortErrorText) at reading Next
+        StoppedByUser,  // the host stopped it before reading Next
+        LoggerSilent,   // the logger sent nothing for reading Next, asked SilentRequestLimit times
+        NotStarted,     // the recording starts after the logger's clock: nothing was asked for
+        Missing,        // Readings were not received, those after them kept coming in their place
+        DamagedKept,    // Readings were kept as received, still damaged
+        OffTimeKept,    // Readings were kept whose time is not the recording start plus index x interval
+    };
+    TKind Kind = TKind::PortFailure;
+    std::int64_t Next = 0;  // ended early: the first reading not asked for any more
+    std::int64_t End = 0;   // ended early: the last reading of the range (Next > End: none was left)
+    std::vector<std::int64_t> Readings;  // Missing, DamagedKept, OffTimeKept: the indices
+    std::int32_t PortError = 0;          // PortFailure: the port's error code
+    std::string PortErrorText;           // PortFailure: its text ("Input/output error")
+};
+
+// The shortfalls of `report` in the order to name them: why it ended early, if it did, then the
+// readings missing, damaged and off their time. Empty for a Complete() download.
+std::vector<TDownloadShortfall> DownloadShortfalls(const TDownloadReport& report);
 
 // "12, 37, 40" for a list of indices; after `most` of them " and <n> more".
 std::string IndexListText(const std::vector<std::int64_t>& indices, std::size_t most = 10);

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <set>
 
+#include "base/testing/temp_path.h"
 #include "emulator/emulator_process.h"
 #include "logger/logger_session.h"
 #include "logger/reading_check.h"
@@ -19,7 +20,8 @@ using lorv_test::TRecordingHost;
 namespace {
 
 void UseDeviceMapFor(const std::string& slavePath) {
-    const std::string path = testing::TempDir() + "logger_emulator_map_" + std::to_string(getpid()) + ".txt";
+    static const TTempPath map("logger_emulator_map_", ".txt");  // removed when the program ends
+    const std::string& path = map.Path();
     std::ofstream(path, std::ios::trunc) << "\\Device\\VCP0=" << slavePath.substr(5) << "\n";
     setenv("LORV304D_DEVICEMAP", path.c_str(), 1);
 }
@@ -72,6 +74,7 @@ struct FaultRow {
     const char* name;
     std::vector<std::string> faults;
     std::vector<std::int64_t> damagedKept;  // readings no request can bring clean
+    bool noiseInFront = false;              // noise before every answer, dropped and counted
 };
 void PrintTo(const FaultRow& row, std::ostream* os) { *os << row.name; }
 
@@ -99,6 +102,10 @@ TEST_P(DownloadAgainstAFaultyLine, StoresExactlyTheReadingsHeld) {
 
     EXPECT_EQ(TDownloadEnd::RangeCovered, report.Ending);
     EXPECT_EQ(GetParam().damagedKept, report.DamagedKept);
+    EXPECT_EQ(GetParam().noiseInFront, report.NoiseDropped > 0);
+    if (GetParam().noiseInFront) {
+        EXPECT_EQ(0, report.Rerequested) << "noise in front is no damage";
+    }
     EXPECT_TRUE(report.OffTimeKept.empty());
     ASSERT_EQ(static_cast<std::size_t>(Held), rig.host.Data.size());
     std::set<std::string> distinct;
@@ -114,12 +121,37 @@ TEST_P(DownloadAgainstAFaultyLine, StoresExactlyTheReadingsHeld) {
 
 INSTANTIATE_TEST_SUITE_P(Faults, DownloadAgainstAFaultyLine,
                          testing::Values(FaultRow{"CutLine", {"--cut-line"}, {}},
-                                         // The first reading has no line before it to take the noise.
-                                         FaultRow{"NoiseBeforeEachAnswer", {"--noise"}, {0}},
+                                         FaultRow{"NoiseBeforeEachAnswer", {"--noise"}, {}, true},
+                                         FaultRow{"NoiseBeforeCrLfAnswers", {"--noise", "--crlf"}, {}, true},
                                          FaultRow{"NoiseInsideLines", {"--line-noise", "17"}, {}},
                                          FaultRow{"LostLineFeeds", {"--lost-lf", "37"}, {}},
                                          FaultRow{"CrLfAnswers", {"--crlf"}, {}}),
                          [](const testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
+
+class SearchAgainstAFaultyLine : public testing::TestWithParam<std::vector<std::string>> {};
+
+// Noise in front of the model name, or the CR of CR LF answers, does not hide the logger; each
+// search meets other noise.
+TEST_P(SearchAgainstAFaultyLine, FindsTheLoggerEveryTime) {
+    std::vector<std::string> args = {"--model", "KX-15-DD"};
+    args.insert(args.end(), GetParam().begin(), GetParam().end());
+    EmulatorRig rig(args);
+    for (int search = 0; search < 8; ++search) {
+        const TSearchResult result = rig.session.Connect();
+        ASSERT_TRUE(result.Found()) << "search " << search << ": " << result.Answer();
+        EXPECT_EQ("KX-15-DD", result.Answer());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SearchAgainstAFaultyLine,
+                         testing::Values(std::vector<std::string>{"--noise"}, std::vector<std::string>{"--crlf"},
+                                         std::vector<std::string>{"--noise", "--crlf", "--noise-seed", "5"}),
+                         [](const testing::TestParamInfo<std::vector<std::string>>& info) {
+                             std::string name;
+                             for (const std::string& arg : info.param)
+                                 if (arg.rfind("--", 0) == 0) name += arg == "--noise" ? "Noise" : arg == "--crlf" ? "CrLf" : "";
+                             return name;
+                         });
 
 TEST(LoggerAgainstEmulator, UnpluggedMidDownloadEndsWithThePortFailure) {
     EmulatorRig rig({"--readings", "200", "--interval", "1", "--unplug-after", "60"});

@@ -69,6 +69,21 @@ bool lorv::IsLoggerModel(const std::string& answer) {
     return false;
 }
 
+std::string lorv::ModelInAnswer(const std::string& answer) {
+    if (IsLoggerModel(answer)) return answer;
+    std::size_t begin = 0;
+    // Bytes an adapter puts on the line before the answer: control characters and 0xFF.
+    while (begin < answer.size()) {
+        const auto c = static_cast<unsigned char>(answer[begin]);
+        if (c >= 0x20 && c != 0x7F && c != 0xFF) break;
+        ++begin;
+    }
+    std::size_t end = answer.size();
+    if (end > begin && answer[end - 1] == '\r') --end;
+    const std::string text = answer.substr(begin, end - begin);
+    return IsLoggerModel(text) ? text : std::string();
+}
+
 TLoggerSession::TLoggerSession(TSerialPort& port, TLoggerHost& host)
     : CurrentTime([] { return Now(); }),
       MonotonicMs(SteadyMs),
@@ -95,7 +110,10 @@ TProbeResult TLoggerSession::ProbePort(const std::string& portName, const std::s
     // The probe goes straight to the port: neither it nor its answer belongs in the log.
     port_.WriteText("N?\r");
     probe.Answer = port_.ReadUntil(ProbeTimeoutMs, "\n");
-    probe.IsLogger = lorv::IsLoggerModel(probe.Answer);
+    if (std::string model = lorv::ModelInAnswer(probe.Answer); !model.empty()) {
+        probe.IsLogger = true;
+        probe.Answer = std::move(model);
+    }
     return probe;
 }
 

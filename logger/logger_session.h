@@ -31,6 +31,10 @@ class TLoggerHost;
 namespace lorv {
 // Model names that identify the logger in the answer to "N?" (exact, case-sensitive match).
 bool IsLoggerModel(const std::string& answer);
+// The model an answer to "N?" names: the answer itself when it is a model name, or its text after
+// leading noise bytes (control characters, 0xFF) and before one final carriage return when that
+// is. Empty otherwise (a trailing blank, another letter case or a letter in front is no match).
+std::string ModelInAnswer(const std::string& answer);
 }  // namespace lorv
 
 class TLoggerSession {
@@ -57,7 +61,8 @@ class TLoggerSession {
 
     // One probe: closes the open port, opens `devicePath` at 115200 8N1 without flow control,
     // writes "N?" (not logged) and waits up to 1000 ms for the answer. A port that does not open
-    // costs no wait. The port stays open whatever the answer.
+    // costs no wait. The port stays open whatever the answer. An answer that names a model
+    // behind line noise (lorv::ModelInAnswer) is a logger, and its Answer is the bare model name.
     TProbeResult ProbePort(const std::string& portName, const std::string& devicePath);
 
     // Lists the VCP ports and probes each as "\\.\" + its name, from the last entry to the first,

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "base/errors.h"
+#include "base/testing/temp_path.h"
 #include "logger/logger_time.h"
 #include "logger/testing/recording_host.h"
 #include "logger/testing/scripted_logger.h"
@@ -45,8 +46,9 @@ const std::map<std::string, std::string> StatusAnswers = {{"N?", "KX-15-1\n"},
 
 // Points the port search at a device map file of the given "name=data" lines.
 void UseDeviceMap(const std::vector<std::string>& lines) {
-    // One file per process: CTest may run these tests side by side.
-    const std::string path = testing::TempDir() + "logger_devicemap_" + std::to_string(getpid()) + ".txt";
+    // One file per process (CTest may run these tests side by side), removed when it ends.
+    static const TTempPath map("logger_devicemap_", ".txt");
+    const std::string& path = map.Path();
     std::ofstream file(path, std::ios::trunc);
     for (const auto& line : lines) file << line << "\n";
     file.close();
@@ -140,8 +142,34 @@ TEST_P(FindDeviceNoMatch, ReportsNoDeviceAndClosesThePort) {
 INSTANTIATE_TEST_SUITE_P(Answers, FindDeviceNoMatch,
                          testing::Values(NoMatchRow{"TrailingSpace", "KX-05 \n", "KX-05 "},
                                          NoMatchRow{"LowerCase", "kx-05\n", "kx-05"},
-                                         NoMatchRow{"CrLf", "KX-05\r\n", "KX-05\r"},
-                                         NoMatchRow{"UnknownModel", "KX-99\n", "KX-99"}),
+                                         NoMatchRow{"UnknownModel", "KX-99\n", "KX-99"},
+                                         // A letter is text, not noise; only one CR ends a line.
+                                         NoMatchRow{"LetterInFront", "\x1bqKX-05\n", "\x1bqKX-05"},
+                                         NoMatchRow{"TwoCarriageReturns", "KX-05\r\r\n", "KX-05\r\r"},
+                                         NoMatchRow{"NoiseAfter", "KX-05\xff\n", "KX-05\xff"}),
+                         [](const testing::TestParamInfo<NoMatchRow>& info) { return std::string(info.param.name); });
+
+class FindDeviceBehindNoise : public testing::TestWithParam<NoMatchRow> {};
+
+// An adapter's noise in front of the answer, or the CR of a logger that ends its lines with CR LF,
+// does not hide the logger; the model is kept without them.
+TEST_P(FindDeviceBehindNoise, FindsTheModel) {
+    SessionRig rig;
+    rig.drv->AddLogger(PathOf("ttyUSB0"), Answers({{"N?", GetParam().reply}}));
+    UseDeviceMap({"\\Device\\VCP0=ttyUSB0"});
+
+    const TSearchResult result = rig.session.Connect();
+    ASSERT_TRUE(result.Found());
+    EXPECT_EQ(GetParam().answer, result.Answer());
+    EXPECT_EQ(GetParam().answer, rig.session.ModelAnswer);
+    EXPECT_TRUE(rig.port.IsOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, FindDeviceBehindNoise,
+                         testing::Values(NoMatchRow{"CrLf", "KX-05\r\n", "KX-05"},
+                                         NoMatchRow{"ControlBytesInFront", std::string("\0\x1b\r", 3) + "KX-15-DD\n",
+                                                    "KX-15-DD"},
+                                         NoMatchRow{"NoiseInFrontAndCrLf", "\xff\x7f\x01KXW-16-2\r\n", "KXW-16-2"}),
                          [](const testing::TestParamInfo<NoMatchRow>& info) { return std::string(info.param.name); });
 
 TEST(FindDevice, PortsThatDoNotOpenCostNoWaitAndTellWhy) {

@@ -14,8 +14,10 @@ struct TProbeResult {
     // When the port did not open: the port's error code, an OS error (an errno value) such as
     // EACCES or EBUSY, or one of the port's own codes (9991..10003). 0 when it opened.
     std::int32_t OpenError = 0;
-    std::string Answer;     // the answer to "N?" without its line feed; empty after a time-out
-    bool IsLogger = false;  // the answer is one of the known model names
+    // The answer to "N?" without its line feed; empty after a time-out. For a logger, the model
+    // name alone (any line noise around it dropped).
+    std::string Answer;
+    bool IsLogger = false;  // the answer names one of the known models
 };
 
 // The outcome of a search: every probe in the order made. The search ends at the first logger.

@@ -1,30 +1,25 @@
 #include "logger/reading_check.h"
 
-#include <algorithm>
-
 #include "data/reading_line.h"
 
 namespace lorv {
 
-namespace {
-
-constexpr std::size_t ReadingLineLength = 35;
-
-}  // namespace
-
 TLineCheck CheckReadingLine(std::string_view line, const LoggerFormat& format) {
+    const readings::TLineReading r = readings::ReadReadingLine(line, format, readings::TReadingNeed::WholeLine);
     TLineCheck check;
-    const readings::TReadingFields fields = readings::SplitReadingLine(line);
-    TDateTime time = 0;
-    if (!readings::ParseReadingTime(fields.Time, format, time)) return check;
-    check.Time = time;
-    if (line.size() < ReadingLineLength) return check;
-    const std::string_view rest = line.substr(ReadingLineLength);
-    double value = 0;
-    check.Reading = std::all_of(rest.begin(), rest.end(), [](char c) { return c == ' ' || c == '\r'; }) &&
-                    readings::ParseTemperature(fields.Channel1, value) &&
-                    readings::ParseTemperature(fields.Channel2, value);
+    check.Reading = r.Reading;
+    if (r.HasTime) check.Time = r.Time;
     return check;
+}
+
+TNoisyLine CheckReadingBehindNoise(std::string_view line, const LoggerFormat& format) {
+    std::size_t end = line.size();
+    while (end > 0 && line[end - 1] == '\r') --end;
+    TNoisyLine noisy;
+    if (end <= readings::ReadingLineLength) return noisy;
+    noisy.Noise = end - readings::ReadingLineLength;
+    noisy.Check = CheckReadingLine(line.substr(noisy.Noise), format);
+    return noisy;
 }
 
 }  // namespace lorv

@@ -49,13 +49,24 @@ std::int64_t TReadingDownload::OffBy(const lorv::TLineCheck& check, std::int64_t
     return SecondsBetween(c_.RecStart, *check.Time) - index * c_.IntervalSeconds - offsetSeconds_;
 }
 
-bool TReadingDownload::Take(const std::string& line, std::int64_t index) {
+bool TReadingDownload::Take(const std::string& received, std::int64_t index) {
     if (!range_.WholeChunks && index > range_.End) return false;
+    std::string line = received;
+    lorv::TLineCheck check = lorv::CheckReadingLine(line, c_.Format);
+    if (!check.Reading && line != c_.LastReadingLine) {
+        // Noise in front of an answer: the reading expected here, clean, at the end of the line.
+        const lorv::TNoisyLine noisy = lorv::CheckReadingBehindNoise(line, c_.Format);
+        if (noisy.Check.Reading && OffBy(noisy.Check, index) == 0) {
+            line.erase(0, noisy.Noise);
+            check = noisy.Check;
+            report_.NoiseDropped += static_cast<std::int64_t>(noisy.Noise);
+            ++report_.ReadingsBehindNoise;
+        }
+    }
     if (line == c_.LastReadingLine) {
         ++report_.RepeatsDropped;
         return true;
     }
-    const lorv::TLineCheck check = lorv::CheckReadingLine(line, c_.Format);
     const std::int64_t interval = c_.IntervalSeconds;
     const std::int64_t offBy = OffBy(check, index);
     // The time of another index means a line was lost or merged before this one (or it was left

@@ -2,6 +2,10 @@
 // One download of readings by index: "D?" + index chunk by chunk, every line checked, a damaged or
 // misplaced one asked for again, the readings handed to the host in index order.
 //
+// A line that ends in the clean reading expected at its index, with bytes in front of it (noise an
+// adapter sends before an answer), is that reading: the bytes are dropped and counted
+// (TDownloadReport::NoiseDropped), never taken for damage.
+//
 // Per chunk: the port's input and line buffer are cleared (unfinished bytes of an earlier chunk
 // belong to a reading the index never counted), "D?" + index is posted and up to ChunkLimit lines
 // are read, each within LineTimeoutMs of silence; the index moves on by the lines received. A
@@ -63,7 +67,7 @@ class TReadingDownload {
     // has no time or the interval is unknown).
     std::int64_t OffBy(const lorv::TLineCheck& check, std::int64_t index) const;
     // Handles one line at `index`; false when the line lies beyond the range and ends it.
-    bool Take(const std::string& line, std::int64_t index);
+    bool Take(const std::string& received, std::int64_t index);
     // Ends the chunk at `index`, to be asked for again starting `lead` readings before it.
     void AskAgainFrom(std::int64_t index, std::int64_t lead);
     void Store(const std::string& line);

@@ -221,15 +221,26 @@ INSTANTIATE_TEST_SUITE_P(Rows, DownloadFaults,
                                       83,
                                       1,
                                       {"D?0", "D?9", "D?34", "D?59"}},
-                             // Noise in front of every answer lands on the line before the one asked for again.
+                             // Noise in front of every answer is dropped from the reading it stands before.
                              FaultRow{"NoiseBeforeEveryAnswer",
                                       5,
                                       [](int, std::int64_t, std::vector<std::string>& lines) {
                                           return "\x7f@!" + Joined(lines);
                                       },
-                                      76,
-                                      3,
-                                      {"D?5", "D?4", "D?29", "D?28", "D?53", "D?52"}},
+                                      79,
+                                      0,
+                                      {"D?5", "D?30", "D?55"}},
+                             // Noise before the line of a reading that is asked for again lands on the line
+                             // before it.
+                             FaultRow{"NoiseBeforeALineAskedForAgain",
+                                      0,
+                                      [](int request, std::int64_t, std::vector<std::string>& lines) {
+                                          if (request == 1) lines[10] = WithInsert(lines[10], 22, "\x8f~");
+                                          return "\x1b" + Joined(lines);
+                                      },
+                                      83,
+                                      1,
+                                      {"D?0", "D?9", "D?34", "D?59"}},
                              FaultRow{"StaleBytesWaitingInThePort", 0, nullptr, 74, 0, {"D?0", "D?25", "D?50"}},
                              FaultRow{"AReadingOfAnotherIndex",
                                       0,
@@ -241,6 +252,65 @@ INSTANTIATE_TEST_SUITE_P(Rows, DownloadFaults,
                                       1,
                                       {"D?0", "D?25", "D?24", "D?49"}}),
                          [](const testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
+
+struct NoiseRow {
+    const char* name;
+    std::string noise;     // in front of every answer
+    const char* lineEnd;   // "\n", or "\r\n" from a logger that ends its lines so
+    std::int64_t dropped;  // bytes counted as noise in the download
+};
+void PrintTo(const NoiseRow& row, std::ostream* os) { *os << row.name; }
+
+class DownloadBehindNoise : public testing::TestWithParam<NoiseRow> {};
+
+// The first reading of every answer is taken clean without asking again, the noise counted apart
+// from damage; the repeat of the last stored line is known behind noise too.
+TEST_P(DownloadBehindNoise, TakesEveryReadingCleanAndCountsTheNoise) {
+    const NoiseRow& row = GetParam();
+    DownloadRig rig(Readings(25, [&](int, std::int64_t, std::vector<std::string>& lines) {
+        std::string bytes = row.noise;
+        for (const auto& line : lines) bytes += line + row.lineEnd;
+        return bytes;
+    }));
+    const std::string cr = std::string(row.lineEnd) == "\r\n" ? "\r" : "";
+
+    const TDownloadReport first = rig.Download(0, 40);
+    ASSERT_EQ(50u, rig.host.Data.size());
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(ReadingLine(i) + cr, rig.host.Data[i]);
+    EXPECT_TRUE(first.Complete());
+    EXPECT_EQ(0, first.Rerequested);
+    EXPECT_EQ(2 * row.dropped, first.NoiseDropped);
+    EXPECT_EQ(2, first.ReadingsBehindNoise);
+    EXPECT_EQ((std::vector<std::string>{"D?0", "D?25"}), rig.Commands());
+
+    // The next download starts at the last reading stored, which comes again behind the noise.
+    const TDownloadReport next = rig.Download(49, 60);
+    EXPECT_EQ(1, next.RepeatsDropped);
+    EXPECT_EQ(0, next.Rerequested);
+    EXPECT_TRUE(next.DamagedKept.empty());
+    ASSERT_EQ(74u, rig.host.Data.size());
+    EXPECT_EQ(ReadingLine(50) + cr, rig.host.Data[50]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, DownloadBehindNoise,
+                         testing::Values(NoiseRow{"AdapterBytes", std::string("\0\x1b\xff\rq", 5), "\n", 5},
+                                         NoiseRow{"OneByteBeforeCrLfLines", "\xff", "\r\n", 1},
+                                         // Noise that looks like the end of a reading is still in front of it.
+                                         NoiseRow{"DigitsAndBlanks", " 21.5 ", "\n", 6}),
+                         [](const testing::TestParamInfo<NoiseRow>& info) { return std::string(info.param.name); });
+
+TEST(DownloadReadings, AReadingOfAnotherIndexBehindNoiseIsNotTakenForThisOne) {
+    // Reading 3 behind noise where reading 0 is expected: asked for again like any misplaced line.
+    DownloadRig rig(Readings(25, [](int request, std::int64_t, std::vector<std::string>& lines) {
+        if (request == 1) lines[0] = "\x1b" + ReadingLine(3);
+        return Joined(lines);
+    }));
+    const TDownloadReport report = rig.Download(0, 20);
+    EXPECT_EQ(Lines(0, 25), rig.host.Data);
+    EXPECT_EQ(1, report.Rerequested);
+    EXPECT_EQ(0, report.NoiseDropped);
+    EXPECT_TRUE(report.Complete());
+}
 
 TEST(DownloadReadings, ALineStillDamagedAfterTwoRepeatsIsKeptAndReported) {
     const std::string damaged = ReadingLine(7).substr(0, 27) + "   Err  ";
