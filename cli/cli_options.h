@@ -1,5 +1,6 @@
 #pragma once
 // The command line of lorv304d-cli: subcommands, their options and their usage texts.
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -29,6 +30,9 @@ struct TCliOptions {
     std::string Format;                   // convert: "csv" or "tsv"; download: also "log" (or empty)
     bool Utc = false;                     // convert, download with csv or tsv
     std::optional<double> Low, High;      // stats: limits in degrees Celsius
+    std::string Profile;                  // stats: a profile name or file; empty: none
+    std::optional<std::int64_t> MktWindowSeconds;  // stats: the rolling MKT window
+    bool FailOnAlarm = false;             // stats: exit status 4 when a rule triggered
 
     // The table that --format csv or tsv and --utc ask for; empty for data-file lines.
     std::optional<readings::TExportOptions> Table() const;
@@ -51,7 +55,8 @@ class EUsageError : public std::runtime_error {
 // that does not convert ("'<text>' is not a valid date and time" for --from, --to, --start,
 // --stop; "'<text>' is not a valid time" for --interval), --to before --from, and --stop not after
 // --start. convert and stats take one FILE argument; convert needs --format csv or tsv; --low and
-// --high are temperatures in the form of the reading lines, the low one not above the high one.
+// --high are temperatures in the form of the reading lines, the low one not above the high one;
+// --mkt-window is "<n>h" or "<n>d"; --fail-on-alarm needs --profile.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text of a subcommand (None: the program's overview), ending with a line end. It is made

@@ -162,7 +162,7 @@ class TRun {
             case Command::Convert:
                 return RunConvert(o_, out_, err_);
             case Command::Stats:
-                return RunStats(o_, out_);
+                return RunStats(o_, env_.SettingsFile, out_, err_);
             case Command::None:
                 break;
         }

@@ -20,7 +20,10 @@ std::string ExportNote(const readings::TExportCounts& counts, const std::string&
 // a gap or fold of the clocks.
 int RunConvert(const TCliOptions& options, std::ostream& out, std::ostream& err);
 
-// Prints the statistics of options.File within --from / --to, with the limits, as text or JSON.
-int RunStats(const TCliOptions& options, std::ostream& out);
+// Prints the statistics of options.File within --from / --to, with the limits, the rules of
+// --profile (looked up with LookUpProfile among the own profiles of `settingsFile`) and the
+// rolling MKT, as text or JSON. An unknown profile is a usage error and a faulty profile file a
+// file error, each told on `err`; with --fail-on-alarm a rule that triggered gives ExitAlarm.
+int RunStats(const TCliOptions& options, const std::string& settingsFile, std::ostream& out, std::ostream& err);
 
 }  // namespace cli
