@@ -23,6 +23,8 @@ class TLoggerChartPicture {
     TStepSeries& Series2;  // "Temperatura_2", channel 2
     // The canvas itself, for what a picture may change beyond the window's look (title lines, say).
     TPlotCanvas& Canvas() { return FCanvas; }
+    // The program's chart on it: ShowLimits draws an alarm profile's limits and excursions.
+    TLoggerPlot& Plot() { return FPlot; }
 
     // Shows the times from `from` to `to` (day counts) instead of those of the points. The value axis
     // stays automatic over all points of both series, as in the window after a zoom with Ctrl held:

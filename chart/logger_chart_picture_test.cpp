@@ -113,6 +113,47 @@ TEST_F(ChartPicture, PaintsWhatTheWindowDraws) {
     EXPECT_EQ(pixel(static_cast<float>(21.0 + 0.005 * 30)), QColor(128, 128, 192));
 }
 
+// An alarm profile's limits are red lines and its excursions light bands; the value axis still follows
+// the readings, so a limit beyond them is not drawn.
+TEST_F(ChartPicture, LimitsAsLinesAndExcursionsAsBandsKeepTheValueAxis) {
+    TLoggerChartPicture picture;
+    AddDay(picture, 288);
+    const auto paint = [&] {
+        QImage image(700, 450, QImage::Format_ARGB32_Premultiplied);
+        QPainter p(&image);
+        picture.Paint(p, QRectF(0, 0, 700, 450));
+        return image;
+    };
+    paint();
+    const std::vector<double> labels = picture.Canvas().LeftLabels();
+    picture.Plot().ShowLimits({22.5, 40.0}, {{kStart + 0.5, kStart + 0.6}});
+    const QImage image = paint();
+    EXPECT_EQ(labels, picture.Canvas().LeftLabels());
+
+    const auto& x = picture.Canvas().BottomMap();
+    const auto& y = picture.Canvas().LeftMap();
+    const QRect plot = picture.Canvas().PlotRect();
+    const QColor red(220, 0, 0), band(255, 224, 224);
+    int onLine = 0, redElsewhere = 0, inBand = 0, bandElsewhere = 0;
+    const int lineY = chartscale::PixelOf(y.ToPixel(22.5));
+    const int bandFrom = chartscale::PixelOf(x.ToPixel(kStart + 0.5));
+    const int bandTo = chartscale::PixelOf(x.ToPixel(kStart + 0.6));
+    for (int py = 0; py < image.height(); ++py)
+        for (int px = 0; px < image.width(); ++px) {
+            const QColor c = image.pixelColor(px, py);
+            (py == lineY ? onLine : redElsewhere) += c == red;
+            (px >= bandFrom && px <= bandTo && plot.contains(px, py) ? inBand : bandElsewhere) += c == band;
+        }
+    EXPECT_GT(onLine, plot.width() * 8 / 10);
+    EXPECT_EQ(0, redElsewhere);
+    EXPECT_GT(inBand, (bandTo - bandFrom - 1) * plot.height() / 2);
+    EXPECT_EQ(0, bandElsewhere);
+
+    picture.Plot().ShowLimits({}, {});
+    const QImage cleared = paint();
+    EXPECT_NE(red, cleared.pixelColor(plot.left() + 5, lineY));
+}
+
 // On a PDF page the chart keeps the screen's text size (laid out at 96 dpi of the page), its labels and
 // legend are text, and a time range shows only its own times.
 TEST_F(ChartPicture, PdfPageCarriesTheLabelsAndLegendAsTextForTheChosenRange) {

@@ -125,6 +125,16 @@ TLoggerPlot::TLoggerPlot(TPlotCanvas& canvas)
     canvas.OnBeforeDrawAxes = [this] { ChartBeforeDrawAxes(); };
 }
 
+void TLoggerPlot::ShowLimits(const std::vector<double>& limits,
+                             const std::vector<std::pair<double, double>>& excursions) {
+    std::vector<TPlotMarkerLine> lines;
+    for (const double limit : limits) lines.push_back({limit, QColor(220, 0, 0), 1});
+    std::vector<TPlotBand> bands;
+    for (const auto& [from, to] : excursions) bands.push_back({from, to, QColor(255, 224, 224)});
+    FCanvas.SetMarkerLines(std::move(lines));
+    FCanvas.SetBands(std::move(bands));
+}
+
 void TLoggerPlot::ChartBeforeDrawAxes() {
     ScaleTimeAxis();
     ScaleValueAxis();

@@ -3,6 +3,9 @@
 // "Temperatura_2" with their colours, lines and markers, the look and the labels of the two axes, and
 // the axis rules run at every draw. The window's chart and every other picture of the readings (a page
 // of a report) are set up through it, so that they draw alike.
+#include <utility>
+#include <vector>
+
 #include "chartengine/plot_canvas.h"
 
 class TLoggerPlot {
@@ -16,6 +19,11 @@ class TLoggerPlot {
     TPlotCanvas& Canvas() { return FCanvas; }
     TStepSeries& Series1;  // "Temperatura_1", channel 1
     TStepSeries& Series2;  // "Temperatura_2", channel 2, drawn over Series1
+
+    // The limits of an alarm profile (°C) as red lines across the plot and the time spans of its
+    // excursions (day counts, from and to) as light red bands behind the readings; empty vectors
+    // remove them. They never change the axes: a limit outside the value range is not drawn.
+    void ShowLimits(const std::vector<double>& limits, const std::vector<std::pair<double, double>>& excursions);
 
     // Before-axes hook of every draw: ScaleTimeAxis, then ScaleValueAxis.
     void ChartBeforeDrawAxes();

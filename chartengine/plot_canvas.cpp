@@ -16,6 +16,9 @@ namespace {
 
 QColor ToQColor(std::uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
+// Inside the frame: the pixels between the frame's lines.
+QRect Inside(const QRect& plot) { return plot.adjusted(1, 1, 0, 0); }
+
 }  // namespace
 
 TPlotCanvas::TPlotCanvas() {
@@ -51,6 +54,16 @@ void TPlotCanvas::SetTitleVisible(bool on) {
 
 void TPlotCanvas::SetLegendVisible(bool on) {
     Legend.Visible = on;
+    Invalidate();
+}
+
+void TPlotCanvas::SetMarkerLines(std::vector<TPlotMarkerLine> lines) {
+    FMarkerLines = std::move(lines);
+    Invalidate();
+}
+
+void TPlotCanvas::SetBands(std::vector<TPlotBand> bands) {
+    FBands = std::move(bands);
     Invalidate();
 }
 
@@ -130,11 +143,13 @@ void TPlotCanvas::Draw(QPainter& painter, const QRect& area) {
     painter.save();
     painter.setClipRect(area);
     PaintPanel(painter, area);
+    if (AxisUsed(LeftAxis)) PaintBands(painter);
     if (AxisUsed(LeftAxis)) PaintAxes(painter);
     // The plot frame: outline only, the background shows through.
     painter.setPen(QPen(WallPenColor, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(FLayout.Plot);
+    if (AxisUsed(LeftAxis)) PaintMarkerLines(painter);
     PaintSeries(painter);
     if (Legend.Visible && !FSeries.empty()) PaintLegend(painter);
     painter.restore();
@@ -231,6 +246,30 @@ void TPlotCanvas::PaintAxes(QPainter& painter) {
         } else {
             painter.drawText(QRectF(x - w / 2, labelTop, w, lineH), Qt::AlignCenter, text);
         }
+    }
+}
+
+void TPlotCanvas::PaintBands(QPainter& painter) {
+    const TPlotLayout& L = FLayout;
+    const QRect inside = Inside(L.Plot);
+    for (const TPlotBand& band : FBands) {
+        const double a = L.BottomMap.ToPixel(band.From), b = L.BottomMap.ToPixel(band.To);
+        const int left = std::max(inside.left(), PixelOf(std::min(a, b)));
+        const int right = std::min(inside.right(), PixelOf(std::max(a, b)));
+        // A band narrower than a pixel still shows as one column.
+        if (right < left) continue;
+        painter.fillRect(QRect(left, inside.top(), right - left + 1, inside.height()), band.Color);
+    }
+}
+
+void TPlotCanvas::PaintMarkerLines(QPainter& painter) {
+    const TPlotLayout& L = FLayout;
+    const QRect inside = Inside(L.Plot);
+    const double low = std::min(L.LeftMap.Min, L.LeftMap.Max), high = std::max(L.LeftMap.Min, L.LeftMap.Max);
+    for (const TPlotMarkerLine& line : FMarkerLines) {
+        if (!(line.Value >= low && line.Value <= high)) continue;
+        const int y = PixelOf(L.LeftMap.ToPixel(line.Value)), w = std::max(1, line.Width);
+        painter.fillRect(QRect(inside.left(), y - w / 2, inside.width(), w), line.Color);
     }
 }
 

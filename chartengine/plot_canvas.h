@@ -43,6 +43,21 @@ struct TPlotLegend {
     QColor Background = QColor(221, 221, 221);
 };
 
+// A horizontal line across the plot at a value of the left axis, over the grid and under the series.
+// It does not widen the axis: a value outside the drawn range is not drawn.
+struct TPlotMarkerLine {
+    double Value = 0;
+    QColor Color = Qt::red;
+    int Width = 1;
+};
+
+// A band shading the plot's full height between two values of the bottom axis, under the grid and the
+// series; the part outside the drawn range is cut off.
+struct TPlotBand {
+    double From = 0, To = 0;
+    QColor Color = QColor(255, 224, 224);
+};
+
 class TPlotCanvas {
   public:
     // Needs a QGuiApplication (the default fonts come from it): 12-pixel labels, title and legend.
@@ -65,6 +80,12 @@ class TPlotCanvas {
     void SetTitleText(const QStringList& lines);
     void SetTitleVisible(bool on);
     void SetLegendVisible(bool on);
+
+    // Marker lines and bands, drawn in the order given; each setter reports a change.
+    void SetMarkerLines(std::vector<TPlotMarkerLine> lines);
+    void SetBands(std::vector<TPlotBand> bands);
+    const std::vector<TPlotMarkerLine>& MarkerLines() const { return FMarkerLines; }
+    const std::vector<TPlotBand>& Bands() const { return FBands; }
 
     QColor BackColor = QColor(240, 240, 240);  // panel background
     QColor WallPenColor = Qt::black;           // outline of the plot frame
@@ -119,12 +140,16 @@ class TPlotCanvas {
     // The painting of a draw, from FLayout.
     void PaintPanel(QPainter& painter, const QRect& area);
     void PaintAxes(QPainter& painter);
+    void PaintBands(QPainter& painter);
+    void PaintMarkerLines(QPainter& painter);
     void PaintSeries(QPainter& painter);
     void PaintLegend(QPainter& painter);
     bool AxisUsed(const TPlotAxis& axis) const;
     int MarkerMargin() const;
 
     std::vector<std::unique_ptr<TStepSeries>> FSeries;
+    std::vector<TPlotMarkerLine> FMarkerLines;
+    std::vector<TPlotBand> FBands;
     TZoomState FZoom;
     bool FDrawing = false;
     int FDrawCount = 0;

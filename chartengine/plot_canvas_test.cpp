@@ -90,4 +90,62 @@ TEST_F(PlotCanvas, ReportsChangesMadeOutsideADrawOnly) {
     EXPECT_EQ(counting.DrawCount(), 1);
 }
 
+// Marker lines and bands lie in the plot without moving the axes: a line outside the value range is
+// not drawn, a band shades only its span of the time axis, and the series stays on top of both.
+TEST_F(PlotCanvas, MarkerLinesAndBandsKeepTheAxesAndLieUnderTheSeries) {
+    const QColor red(220, 0, 0), band(255, 224, 224);
+    QImage plain = White(400, 300);
+    {
+        QPainter p(&plain);
+        canvas.Draw(p, QRect(0, 0, 400, 300));
+    }
+    const double yMin = canvas.LeftMap().Min, yMax = canvas.LeftMap().Max;
+    canvas.SetMarkerLines({{6.5, red, 1}, {20, red, 1}, {-3, red, 1}});
+    canvas.SetBands({{2.0, 3.0, band}, {9.5, 14.0, band}});
+    QImage image = White(400, 300);
+    {
+        QPainter p(&image);
+        canvas.Draw(p, QRect(0, 0, 400, 300));
+    }
+    EXPECT_EQ(yMin, canvas.LeftMap().Min);
+    EXPECT_EQ(yMax, canvas.LeftMap().Max);
+
+    const QRect plot = canvas.PlotRect();
+    const auto x = [&](double v) { return chartscale::PixelOf(canvas.BottomMap().ToPixel(v)); };
+    const auto y = [&](double v) { return chartscale::PixelOf(canvas.LeftMap().ToPixel(v)); };
+    // The line at 6.5 crosses the plot; only the series (at 5 before x = 5) is drawn over it.
+    int redPixels = 0;
+    for (int px = plot.left() + 1; px < plot.right(); ++px) redPixels += image.pixelColor(px, y(6.5)) == red;
+    EXPECT_GT(redPixels, plot.width() * 9 / 10);
+    // Nothing else of the picture became red: the lines at 20 and -3 lie outside the value axis.
+    int redElsewhere = 0;
+    for (int py = 0; py < image.height(); ++py)
+        for (int px = 0; px < image.width(); ++px)
+            redElsewhere += py != y(6.5) && image.pixelColor(px, py) == red;
+    EXPECT_EQ(0, redElsewhere);
+
+    // The band from 2 to 3 shades the plot's height between its ends (the grid lies over it); the
+    // band past the last point ends at the frame.
+    const auto shaded = [&](int from, int to, int row) {
+        int n = 0;
+        for (int px = from; px <= to; ++px) n += image.pixelColor(px, row) == band;
+        return n;
+    };
+    int rowsShaded = 0, rowsPastLast = 0;
+    for (int row = plot.top() + 1; row < plot.bottom(); ++row) {
+        rowsShaded += shaded(x(2) + 1, x(3) - 1, row) > (x(3) - x(2)) * 8 / 10;
+        rowsPastLast += shaded(x(9.5) + 1, plot.right() - 1, row) > 0;
+        EXPECT_EQ(0, shaded(x(3) + 2, x(4) - 2, row)) << row;
+    }
+    EXPECT_GT(rowsShaded, plot.height() * 8 / 10);
+    EXPECT_GT(rowsPastLast, plot.height() * 8 / 10);
+    int bandOutside = 0;
+    for (int py = 0; py < image.height(); ++py)
+        for (int px = 0; px < image.width(); ++px)
+            bandOutside += !plot.contains(QPoint(px, py)) && image.pixelColor(px, py) == band;
+    EXPECT_EQ(0, bandOutside);
+    // The series lies over the band.
+    EXPECT_EQ(green, image.pixelColor(x(2), y(5)));
+}
+
 }  // namespace

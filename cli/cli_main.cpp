@@ -2,10 +2,13 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "base/file_locations.h"
 #include "cli/cli_run.h"
 
 namespace {
@@ -30,6 +33,12 @@ int main(int argc, char** argv) {
     cli::TCliEnvironment env;
     env.StopSignal = &g_stopSignal;
     env.ErrIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    // The window's settings file holds the user's own alarm profiles: the one of the program
+    // beside this executable.
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        env.SettingsFile = SettingsLocationFor((self.parent_path() / "lorv304d").string(), TUserFolders::FromProcess());
     const int status = cli::RunCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, env);
     std::cout.flush();
     return status;

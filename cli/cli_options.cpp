@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/logger_format.h"
 #include "cli/command_line.h"
+#include "data/alarm_rule.h"
 #include "data/reading_line.h"
 
 namespace cli {
@@ -57,11 +58,12 @@ TCommandHelp ProgramHelp() {
                 "Times T are \"yyyy-mm-dd hh:nn:ss\" or \"yyyy-mm-dd\".\n"
                 "Exit status: 0 done, 1 no logger or no answer, 2 usage error, 3 file or port error\n"
                 "(also no logger while a port would not open: each such port is named with the\n"
-                "reason and the fix), 4 readings damaged or not received, 5 readings (or an action\n"
-                "on the logger) not archived, 6 erase refused: the archive lacks readings the logger\n"
-                "holds, 128 + signal number when stopped by a signal (what came is kept).\n"
-                "The archive: --archive PATH, else $LORV304D_ARCHIVE, else\n"
-                "$XDG_DATA_HOME/lorv304d/archive.sqlite3 (~/.local/share/lorv304d/).\n"
+                "reason and the fix), 4 readings damaged or not received (stats --fail-on-alarm:
+                "a rule triggered), 5 readings (or an action on the logger) not archived, 6 erase
+                "refused: the archive lacks readings the logger holds, 128 + signal number when
+                "stopped by a signal (what came is kept).
+                "The archive: --archive PATH, else $LORV304D_ARCHIVE, else
+                "$XDG_DATA_HOME/lorv304d/archive.sqlite3 (~/.local/share/lorv304d/).
                 "'lorv304d-cli <command> --help' describes one command.\n"};
 }
 
@@ -192,14 +194,26 @@ void AddConvertCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
 }
 
 void AddStatsCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
-    CLI::App& c =
-        line.AddCommand(parent, Command::Stats, "stats",
-                        {.Synopsis = "FILE|--recording ID [--low C] [--high C] [--from T] [--to T] [--json]",
-                         .Brief = "statistics, mean kinetic temperature and gaps of a data file",
-                         .About = "Prints for each channel the count, minimum and maximum with their times, mean,\n"
-                                  "standard deviation, mean kinetic temperature (dH/R = 10,000 K) and the time below\n"
-                                  "and above the limits; then the gaps, the readings out of time order and the\n"
-                                  "repeated times.\n"});
+    CLI::App& c = line.AddCommand(
+        parent, Command::Stats, "stats",
+        {.Synopsis = "FILE|--recording ID [--low C] [--high C] [--from T] [--to T] [--json]\n"
+                     "[--profile NAME|FILE] [--mkt-window W] [--fail-on-alarm]",
+         .Summary = "stats FILE|--recording ID [--low C] [--high C] [--from T] [--to T] [--json] [--profile P] ...",
+         .Brief = "statistics, mean kinetic temperature, gaps and alarm rules of a data file or recording",
+         .About = "Prints for each channel the count, minimum and maximum with their times, mean,\n"
+                  "standard deviation, mean kinetic temperature (dH/R = 10,000 K) and the time below\n"
+                  "and above the limits; then the gaps, the readings out of time order and the\n"
+                  "repeated times. With --profile, each rule of the profile (a rule on both channels\n"
+                  "once per channel): whether it triggered, the time beyond its limit, the number of\n"
+                  "excursions, the longest, and every excursion with its start, end, duration and\n"
+                  "peak. With --mkt-window, the highest mean kinetic temperature of any window of\n"
+                  "that length per channel.\n",
+         .Epilog = "Profiles: the built-in 2-8, 15-25, frozen and who-indicator; \"limits\" (--low and\n"
+                   "--high as two rules on both channels); the own profiles of the settings file\n"
+                   "([Profil <name>] sections); else NAME is read as a profile file of one such section.\n"
+                   "An unknown profile is a usage error (status 2), a faulty profile file a file error\n"
+                   "(status 3, naming the line). Without --fail-on-alarm the status is 0 whatever\n"
+                   "triggered.\n"});
     c.add_option("FILE", o.File, "the data file");
     AddRecording(c, "--recording", o.Recording, "a recording of the archive in place of FILE");
     AddLimit(c, "--low", o.Low, "limits in degrees Celsius (\".\" as decimal point)");
@@ -207,6 +221,17 @@ void AddStatsCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
     AddOptional(c, "--from", o.From, "T", "only the readings of this range (both ends included)");
     AddOptional(c, "--to", o.To, "T", "");
     c.add_flag("--json", o.Json, "the same as one JSON object");
+    c.add_option("--profile", o.Profile, "work out the rules of this alarm profile")->type_name("NAME|FILE");
+    c.add_option_function<std::string>(
+         "--mkt-window",
+         [&o](const std::string& text) {
+             o.MktWindowSeconds = readings::ParseMktWindow(text);
+             if (!o.MktWindowSeconds)
+                 throw EUsageError(Command::Stats, "'" + text + "' is not a window length (such as 24h or 30d)");
+         },
+         "the highest rolling MKT of windows this long: 24h, 30d, <n>h, <n>d")
+        ->type_name("W");
+    c.add_flag("--fail-on-alarm", o.FailOnAlarm, "exit status 4 when a rule of the profile triggered");
 }
 
 void AddArchiveCommands(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
@@ -338,6 +363,7 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
             if (o.From) CheckDateTime(o.Cmd, *o.From);
             if (o.To) CheckDateTime(o.Cmd, *o.To);
             if (o.Low && o.High && *o.Low > *o.High) throw EUsageError(o.Cmd, "--low is above --high");
+            if (o.FailOnAlarm && o.Profile.empty()) throw EUsageError(o.Cmd, "--fail-on-alarm needs --profile");
             break;
         case Command::Archive:
             throw EUsageError(o.Cmd, "archive needs a command: list, show, export, import or verify");

@@ -52,6 +52,9 @@ struct TCliOptions {
     bool DiscardUnarchived = false;       // erase: also when the archive lacks readings the logger holds
     std::optional<std::int64_t> Recording;  // stats, convert (in place of FILE), archive show, export
     std::string Model;                    // archive import: the model the file's readings came from
+    std::string Profile;                  // stats: a profile name or file; empty: none
+    std::optional<std::int64_t> MktWindowSeconds;  // stats: the rolling MKT window
+    bool FailOnAlarm = false;             // stats: exit status 4 when a rule triggered
 
     // The table that --format csv or tsv and --utc ask for; empty for data-file lines.
     std::optional<readings::TExportOptions> Table() const;
@@ -74,7 +77,8 @@ class EUsageError : public std::runtime_error {
 // that does not convert ("'<text>' is not a valid date and time" for --from, --to, --start,
 // --stop; "'<text>' is not a valid time" for --interval), --to before --from, and --stop not after
 // --start. convert and stats take one FILE argument; convert needs --format csv or tsv; --low and
-// --high are temperatures in the form of the reading lines, the low one not above the high one.
+// --high are temperatures in the form of the reading lines, the low one not above the high one;
+// --mkt-window is "<n>h" or "<n>d"; --fail-on-alarm needs --profile.
 TCliOptions ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text of a subcommand (None: the program's overview), ending with a line end. It is made

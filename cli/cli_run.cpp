@@ -225,7 +225,7 @@ class TRun {
             case Command::Stats: {
                 const TLineStore lines = SourceLines();
                 return RunStats(o_, lines, o_.Recording ? "recording " + std::to_string(*o_.Recording) : o_.File,
-                                out_);
+                                env_.SettingsFile, out_, err_);
             }
             case Command::ArchiveList:
                 return ArchiveList();

@@ -5,7 +5,8 @@
 // Exit statuses: 0 done; 1 no logger found, or the logger did not answer (or answered something
 // that does not convert); 2 usage error (the reason, then the usage text); 3 a file or port error
 // (with the OS text); 4 a download that kept readings damaged, or skipped readings that kept
-// coming misplaced (their indices named); 5 readings, or an action on the logger, not archived
+// coming misplaced (their indices named), or stats --fail-on-alarm with a rule that triggered;
+// 5 readings, or an action on the logger, not archived
 // (the archive could not be opened or written; the readings still went to -o or standard
 // output); 6 erase refused because the archive lacks readings the logger holds (nothing sent);
 // with archive verify, 1 when a chain does not check out; 128 + the signal number when a stop signal ended the
@@ -28,12 +29,15 @@ inline constexpr int ExitDamaged = 4;
 inline constexpr int ExitNotArchived = 5;
 inline constexpr int ExitUnarchived = 6;
 inline constexpr int ExitNotSound = 1;
+inline constexpr int ExitAlarm = 4;
 
 struct TCliEnvironment {
     // Set by a signal handler to the signal number that asks the run to stop; may be null.
     const volatile std::sig_atomic_t* StopSignal = nullptr;
     // Whether `err` is a terminal (a redrawn progress bar instead of lines per 10 %).
     bool ErrIsTerminal = false;
+    // The settings file whose own alarm profiles stats --profile may name; empty: none.
+    std::string SettingsFile;
 };
 
 // `args` are the arguments after the program name. Results go to `out` (reading lines as

@@ -4,9 +4,11 @@
 
 #include "base/atomic_file.h"
 #include "cli/cli_run.h"
+#include "cli/profile_lookup.h"
 #include "cli/stats_report.h"
 #include "data/data_file.h"
 #include "data/reading_export.h"
+#include "data/reading_gaps.h"
 #include "data/reading_record.h"
 
 namespace cli {
@@ -34,7 +36,34 @@ int RunConvert(const TCliOptions& options, const TLineStore& lines, std::ostream
     return ExitOk;
 }
 
-int RunStats(const TCliOptions& options, const TLineStore& lines, const std::string& source, std::ostream& out) {
+namespace {
+
+int StatsFailure(std::ostream& err, int status, const std::string& message) {
+    err << "lorv304d-cli: " << message << "\n";
+    return status;
+}
+
+}  // namespace
+
+int RunStats(const TCliOptions& options, const TLineStore& lines, const std::string& source,
+             const std::string& settingsFile, std::ostream& out, std::ostream& err) {
+    std::optional<readings::TAlarmProfile> profile;
+    // A wrong profile name is told before any output.
+    if (!options.Profile.empty()) {
+        const TProfileLookup lookup = LookUpProfile(options.Profile, settingsFile, {options.Low, options.High});
+        if (lookup.Source == TProfileSource::File && !lookup.Profile)
+            return StatsFailure(err, ExitFileOrPort, readings::ProfileErrorText(options.Profile, lookup.Errors.front()));
+        if (!lookup.Found()) {
+            StatsFailure(err, ExitUsage,
+                         "'" + options.Profile + "' is no built-in or own profile and no profile file");
+            // A faulty own profile is not read; its fault may be why the name is unknown.
+            for (const readings::TProfileError& e : lookup.Errors)
+                StatsFailure(err, ExitUsage, readings::ProfileErrorText(settingsFile, e));
+            return ExitUsage;
+        }
+        profile = lookup.Profile;
+    }
+
     const LoggerFormat format;
     TStatsReport report;
     report.File = source;
@@ -46,8 +75,19 @@ int RunStats(const TCliOptions& options, const TLineStore& lines, const std::str
     if (options.From) report.Options.From = format.TextToDateTime(*options.From);
     if (options.To) report.Options.To = format.TextToDateTime(*options.To);
     report.Statistics = readings::ComputeStatistics(all, report.Options);
+    if (profile || options.MktWindowSeconds) {
+        const std::vector<readings::TReading> taken = readings::ReadingsInRange(all, report.Options);
+        const std::vector<std::size_t> order = readings::TimeOrder(taken);
+        const std::optional<std::int64_t> interval = report.Statistics.Gaps.IntervalSeconds;
+        if (profile) report.Alarms = readings::EvaluateProfile(taken, order, interval, *profile);
+        report.Profile = std::move(profile);
+        if (options.MktWindowSeconds)
+            for (float readings::TReading::*channel : {&readings::TReading::Channel1, &readings::TReading::Channel2})
+                report.Rolling.push_back(
+                    readings::HighestRollingMkt(taken, order, channel, interval, *options.MktWindowSeconds));
+    }
     out << (options.Json ? FormatStatsJson(report) : FormatStatsText(report));
-    return ExitOk;
+    return options.FailOnAlarm && report.Alarms.AnyTriggered() ? ExitAlarm : ExitOk;
 }
 
 }  // namespace cli

@@ -21,8 +21,12 @@ std::string ExportNote(const readings::TExportCounts& counts, const std::string&
 // counts the readings, the skipped lines and the times in a gap or fold of the clocks.
 int RunConvert(const TCliOptions& options, const TLineStore& lines, std::ostream& out, std::ostream& err);
 
-// Prints the statistics of `lines` within --from / --to, with the limits, as text or JSON;
-// `source` names them (the file, or "recording <id>").
-int RunStats(const TCliOptions& options, const TLineStore& lines, const std::string& source, std::ostream& out);
+// Prints the statistics of `lines` within --from / --to, with the limits, the rules of
+// --profile (looked up with LookUpProfile among the own profiles of `settingsFile`) and the
+// rolling MKT, as text or JSON; `source` names the readings (the file, or "recording <id>").
+// An unknown profile is a usage error and a faulty profile file a file error, each told on
+// `err`; with --fail-on-alarm a rule that triggered gives ExitAlarm.
+int RunStats(const TCliOptions& options, const TLineStore& lines, const std::string& source,
+             const std::string& settingsFile, std::ostream& out, std::ostream& err);
 
 }  // namespace cli

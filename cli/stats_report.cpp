@@ -102,6 +102,79 @@ Json ChannelJson(const TChannelStatistics& c) {
     return json;
 }
 
+void AlarmText(std::string& out, const TStatsReport& r) {
+    if (r.Profile) {
+        out += "\nProfile:              " + r.Profile->Name + "\n";
+        if (r.Alarms.Rules.empty()) out += "  No rules\n";
+        for (const readings::TRuleResult& result : r.Alarms.Rules) {
+            const readings::TAlarmRule& rule = r.Profile->Rules[result.Rule];
+            std::string text = std::string(readings::CompareWord(rule.Compare)) + " " + Limit(rule.Limit) + " °C " +
+                               std::string(readings::KindWord(rule.Kind));
+            if (rule.Kind != readings::TRuleKind::Single) text += " " + readings::DurationText(rule.DurationSeconds);
+            if (!rule.Label.empty()) text += " (" + rule.Label + ")";
+            out += "Rule " + std::to_string(result.Rule + 1) + ", channel " + std::to_string(result.Channel) + ": " +
+                   text + "\n";
+            Row(out, "Triggered:", result.Triggered ? "YES" : "no");
+            Row(out, "Time beyond:", Duration(result.SecondsBeyond));
+            Row(out, "Excursions:", std::to_string(result.Excursions.size()));
+            Row(out, "Longest:", result.Longest ? Duration(result.Excursions[*result.Longest].Seconds) : "---");
+            for (const readings::TExcursion& e : result.Excursions)
+                out += "    " + TimeText(e.Start) + " to " + TimeText(e.End) + ": " + Duration(e.Seconds) + ", peak " +
+                       Temperature(e.Peak) + " °C at " + TimeText(e.PeakTime) + "\n";
+        }
+    }
+    if (!r.Rolling.empty()) {
+        out += "\nHighest rolling MKT (" + readings::DurationText(r.Rolling.front().WindowSeconds) + " window)\n";
+        for (std::size_t c = 0; c < r.Rolling.size(); ++c) {
+            const readings::TRollingMkt& m = r.Rolling[c];
+            std::string text = "---";
+            if (m.Mkt && m.ShorterThanWindow)
+                text = Fixed(*m.Mkt, 2) + " °C of all readings (they span less than the window)";
+            else if (m.Mkt)
+                text = Fixed(*m.Mkt, 2) + " °C, window from " + TimeText(m.Start);
+            Row(out, "Channel " + std::to_string(c + 1) + ":", text);
+        }
+    }
+}
+
+void AlarmJson(Json& json, const TStatsReport& r) {
+    if (r.Profile) {
+        json["profile"] = r.Profile->Name;
+        Json& rules = json["rules"] = Json::array();
+        for (const readings::TRuleResult& result : r.Alarms.Rules) {
+            const readings::TAlarmRule& rule = r.Profile->Rules[result.Rule];
+            Json entry;
+            entry["channel"] = result.Channel;
+            entry["compare"] = std::string(readings::CompareWord(rule.Compare));
+            entry["limit"] = JsonTemperature(static_cast<float>(rule.Limit));
+            entry["kind"] = std::string(readings::KindWord(rule.Kind));
+            entry["duration_s"] = rule.DurationSeconds;
+            entry["label"] = rule.Label;
+            entry["triggered"] = result.Triggered;
+            entry["seconds_beyond"] = result.SecondsBeyond;
+            Json& excursions = entry["excursions"] = Json::array();
+            for (const readings::TExcursion& e : result.Excursions)
+                excursions.push_back({{"start", TimeText(e.Start)},
+                                      {"end", TimeText(e.End)},
+                                      {"seconds", e.Seconds},
+                                      {"peak", JsonTemperature(e.Peak)},
+                                      {"peak_time", TimeText(e.PeakTime)}});
+            rules.push_back(std::move(entry));
+        }
+    }
+    if (!r.Rolling.empty()) {
+        Json& rolling = json["rolling_mkt"] = Json::array();
+        for (std::size_t c = 0; c < r.Rolling.size(); ++c) {
+            const readings::TRollingMkt& m = r.Rolling[c];
+            rolling.push_back({{"channel", c + 1},
+                               {"window_s", m.WindowSeconds},
+                               {"mkt", m.Mkt ? JsonNumber(*m.Mkt) : Json()},
+                               {"start", m.Mkt ? Json(TimeText(m.Start)) : Json()},
+                               {"shorter_than_window", m.ShorterThanWindow}});
+        }
+    }
+}
+
 }  // namespace
 
 std::string FormatStatsText(const TStatsReport& r) {
@@ -148,6 +221,7 @@ std::string FormatStatsText(const TStatsReport& r) {
            Plural(g.RepeatedReadings, "extra reading", "extra readings") + "\n";
     for (const readings::TRepeatedTime& repeat : g.Repeats)
         out += "  " + TimeText(repeat.Time) + ": " + std::to_string(repeat.Count) + " readings\n";
+    AlarmText(out, r);
     return out;
 }
 
@@ -180,6 +254,7 @@ std::string FormatStatsJson(const TStatsReport& r) {
     for (const readings::TRepeatedTime& repeat : g.Repeats)
         repeated.push_back({{"time", TimeText(repeat.Time)}, {"count", repeat.Count}});
     json["repeated_readings"] = g.RepeatedReadings;
+    AlarmJson(json, r);
     return JsonText(json) + "\n";
 }
 
