@@ -58,12 +58,12 @@ TCommandHelp ProgramHelp() {
                 "Times T are \"yyyy-mm-dd hh:nn:ss\" or \"yyyy-mm-dd\".\n"
                 "Exit status: 0 done, 1 no logger or no answer, 2 usage error, 3 file or port error\n"
                 "(also no logger while a port would not open: each such port is named with the\n"
-                "reason and the fix), 4 readings damaged or not received (stats --fail-on-alarm:
-                "a rule triggered), 5 readings (or an action on the logger) not archived, 6 erase
-                "refused: the archive lacks readings the logger holds, 128 + signal number when
-                "stopped by a signal (what came is kept).
-                "The archive: --archive PATH, else $LORV304D_ARCHIVE, else
-                "$XDG_DATA_HOME/lorv304d/archive.sqlite3 (~/.local/share/lorv304d/).
+                "reason and the fix), 4 readings damaged or not received (stats --fail-on-alarm:\n"
+                "a rule triggered), 5 readings (or an action on the logger) not archived, 6 erase\n"
+                "refused: the archive lacks readings the logger holds, 128 + signal number when\n"
+                "stopped by a signal (what came is kept).\n"
+                "The archive: --archive PATH, else $LORV304D_ARCHIVE, else\n"
+                "$XDG_DATA_HOME/lorv304d/archive.sqlite3 (~/.local/share/lorv304d/).\n"
                 "'lorv304d-cli <command> --help' describes one command.\n"};
 }
 
