@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -15,6 +16,7 @@
 #include "app/memo_view.h"
 #include "app/scripted_dialogs.h"
 #include "app/statistics_dialog.h"
+#include "base/profile_file.h"
 #include "base/testing/file_bytes.h"
 #include "data/scoped_time_zone.h"
 
@@ -150,11 +152,14 @@ TEST_F(ExportAndStatisticsTest, StatisticsDialogIsReachableByKeyboard) {
     TStatisticsDialog* dialog = form->StatisticsDialog;
     ASSERT_NE(nullptr, dialog);
     // Tab runs through the limits, the text and both buttons, each with a name to read out.
-    const std::vector<QWidget*> chain = {dialog->edLow, dialog->edHigh, dialog->memoStats, dialog->btCopy,
+    const std::vector<QWidget*> chain = {dialog->edLow,       dialog->edHigh,    dialog->cbProfile,
+                                         dialog->cbMktWindow, dialog->memoStats, dialog->btCopy,
                                          dialog->btClose};
-    const auto nextTabStop = [dialog](QWidget* w) {
+    // The editable "Okno MKT" takes the focus in its own line edit, which is part of it.
+    const auto nextTabStop = [dialog](QWidget* from) {
+        QWidget* w = from;
         do w = w->nextInFocusChain();
-        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(dialog));
+        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(dialog) || from->isAncestorOf(w));
         return w;
     };
     for (std::size_t i = 0; i < chain.size(); ++i) {
@@ -168,6 +173,55 @@ TEST_F(ExportAndStatisticsTest, StatisticsDialogIsReachableByKeyboard) {
         << dialog->Text().toStdString();
     QTest::keyClick(dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(ExportAndStatisticsTest, ProfileChoiceShowsItsRulesAndIsKept) {
+    WriteFile("lorv304d.INI",
+              "[Profil chłodnia]\n"
+              "Regula1 = 1 >= 8.5 consecutive 30min | long warm spell\n"
+              "[Profil zepsuty]\n"
+              "Regula1 = 1 > 8 sometimes\n");
+    // One reading every 15 minutes; 8.5 and 9.0 for half an hour at 10:45.
+    Load(
+        "2026-03-01 10:00:00     2.0    20.0\n2026-03-01 10:15:00     2.5    20.0\n"
+        "2026-03-01 10:30:00     3.0    20.0\n2026-03-01 10:45:00     8.5    20.0\n"
+        "2026-03-01 11:00:00     9.0    20.0\n2026-03-01 11:15:00     4.0    20.0\n");
+    form->Statystyka1->trigger();
+    TStatisticsDialog* dialog = form->StatisticsDialog;
+    ASSERT_NE(nullptr, dialog);
+    // The plain limits, the built-in profiles, then the faultless own one; the faulty one is named.
+    ASSERT_EQ(6, dialog->cbProfile->count());
+    EXPECT_EQ(0, dialog->cbProfile->currentIndex());
+    EXPECT_EQ("chłodnia", dialog->cbProfile->itemData(5).toString().toStdString());
+    const std::string ini = Path("lorv304d.INI");
+    EXPECT_TRUE(dialog->Text().contains(QString::fromStdString(
+        ini + ", line 4: 'sometimes' is not a kind of rule (single, consecutive, cumulative)\n")))
+        << dialog->Text().toStdString();
+
+    dialog->cbProfile->setCurrentIndex(dialog->cbProfile->findData(QStringLiteral("chłodnia")));
+    EXPECT_TRUE(dialog->Text().contains(
+        QStringLiteral("Profil: chłodnia\n"
+                       "Reguła 1, T1: >= 8.5 °C przez 30min ciągiem (long warm spell)\n"
+                       "  przekroczona: TAK, poza granicą: 0:30:00, wychylenia: 1, najdłuższe: 0:30:00\n"
+                       "  2026-03-01 10:45:00 – 2026-03-01 11:15:00  0:30:00  szczyt 9.0 °C (2026-03-01 11:00:00)\n")))
+        << dialog->Text().toStdString();
+
+    // A window of one hour fits three times (to 11:30); the one from 10:30 holds 3.0, 8.5, 9.0, 4.0.
+    dialog->cbMktWindow->setCurrentText(QStringLiteral("1h"));
+    EXPECT_TRUE(dialog->Text().contains(QStringLiteral("Najwyższe MKT okna 1h:\n  T1: ")))
+        << dialog->Text().toStdString();
+    EXPECT_TRUE(dialog->Text().contains(QStringLiteral(" °C od 2026-03-01 10:30:00\n  T2: 20.00 °C od 2026-03-01 10:00:00\n")))
+        << dialog->Text().toStdString();
+    QTest::mouseClick(dialog->btCopy, Qt::LeftButton);
+    EXPECT_EQ(dialog->Text(), QGuiApplication::clipboard()->text());
+    dialog->accept();
+    EXPECT_EQ("chłodnia", TProfileFile(ini).ReadString("Statystyka", "Profil", ""));
+    EXPECT_EQ("1h", TProfileFile(ini).ReadString("Statystyka", "OknoMKT", ""));
+
+    form->Statystyka1->trigger();
+    EXPECT_EQ("chłodnia", dialog->cbProfile->currentData().toString().toStdString());
+    EXPECT_EQ("1h", dialog->cbMktWindow->currentText().toStdString());
+    dialog->reject();
 }
 
 }  // namespace

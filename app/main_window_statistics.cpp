@@ -1,8 +1,11 @@
-// TForm1: the statistics of the readings the chart shows, with limits kept in the settings file.
+// TForm1: the statistics of the readings the chart shows, with the limits, the alarm profile and
+// the rolling MKT window kept in the settings file, whose "[Profil <name>]" sections are the
+// user's own profiles.
 #include "app/main_window.h"
 #include "app/memo_view.h"
 #include "app/statistics_dialog.h"
 #include "base/profile_file.h"
+#include "data/alarm_profile_file.h"
 #include "data/reading_record.h"
 
 namespace {
@@ -11,6 +14,9 @@ namespace {
 constexpr const char* StatisticsSection = "Statystyka";
 constexpr const char* LowKey = "Dolna";
 constexpr const char* HighKey = "Gorna";
+constexpr const char* ProfileKey = "Profil";
+constexpr const char* MktWindowKey = "OknoMKT";
+const std::string DefaultProfile(readings::kLimitsProfileName);
 
 }  // namespace
 
@@ -23,23 +29,32 @@ void TForm1::Statystyka1Click() {
     if (!Chart->BottomAxis.AutomaticMaximum()) range.To = Chart->BottomAxis.Maximum();
 
     const TProfileFile settings(SettingsFile());
-    const QString low = QString::fromStdString(settings.ReadString(StatisticsSection, LowKey, ""));
-    const QString high = QString::fromStdString(settings.ReadString(StatisticsSection, HighKey, ""));
+    const auto read = [&](const char* key, const std::string& def) {
+        return QString::fromStdString(settings.ReadString(StatisticsSection, key, def));
+    };
+    const TStatisticsDialog::TChoice choice{read(LowKey, ""), read(HighKey, ""), read(ProfileKey, DefaultProfile),
+                                            read(MktWindowKey, "")};
     if (!StatisticsDialog) {
         StatisticsDialog = new TStatisticsDialog(this);
         connect(StatisticsDialog, &QDialog::finished, this, [this] {
             Guarded([this] {
                 TProfileFile file(SettingsFile());
-                const std::string low = StatisticsDialog->LowText().trimmed().toStdString();
-                const std::string high = StatisticsDialog->HighText().trimmed().toStdString();
-                if (file.ReadString(StatisticsSection, LowKey, "") != low)
-                    file.WriteString(StatisticsSection, LowKey, low);
-                if (file.ReadString(StatisticsSection, HighKey, "") != high)
-                    file.WriteString(StatisticsSection, HighKey, high);
+                const TStatisticsDialog::TChoice chosen = StatisticsDialog->Choice();
+                // Only what changed is written, so an untouched dialog leaves the file as it was.
+                const auto keep = [&](const char* key, const QString& value, const std::string& def) {
+                    const std::string text = value.trimmed().toStdString();
+                    if (file.ReadString(StatisticsSection, key, def) != text)
+                        file.WriteString(StatisticsSection, key, text);
+                };
+                keep(LowKey, chosen.Low, "");
+                keep(HighKey, chosen.High, "");
+                keep(ProfileKey, chosen.Profile, DefaultProfile);
+                keep(MktWindowKey, chosen.MktWindow, "");
             });
         });
     }
-    StatisticsDialog->Fill(readings::ReadReadings(Memo2->Lines(), LoggerFormat), range, low, high);
+    StatisticsDialog->Fill(readings::ReadReadings(Memo2->Lines(), LoggerFormat), range,
+                           readings::ReadProfileFile(SettingsFile()), QString::fromStdString(SettingsFile()), choice);
     // Window-modal without a nested event loop: the data cannot change while it is shown.
     StatisticsDialog->open();
 }

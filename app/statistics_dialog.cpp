@@ -1,6 +1,7 @@
 #include "app/statistics_dialog.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -58,7 +59,60 @@ void List(QString& out, const std::vector<Item>& items, std::size_t limit, Line 
     if (items.size() > limit) out += QStringLiteral("  … i jeszcze %1\n").arg(items.size() - limit);
 }
 
+QString RuleText(const readings::TAlarmRule& rule) {
+    QString text = QStringLiteral("%1 %2 °C")
+                       .arg(QString::fromStdString(std::string(readings::CompareWord(rule.Compare))), Limit(rule.Limit));
+    const QString duration = QString::fromStdString(readings::DurationText(rule.DurationSeconds));
+    if (rule.Kind == readings::TRuleKind::Consecutive) text += QStringLiteral(" przez %1 ciągiem").arg(duration);
+    if (rule.Kind == readings::TRuleKind::Cumulative) text += QStringLiteral(" łącznie %1").arg(duration);
+    if (!rule.Label.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(rule.Label));
+    return text;
+}
+
+const QString LimitsProfileCaption = QStringLiteral("Granice dolna i górna");
+
 }  // namespace
+
+QString AlarmText(const readings::TAlarmProfile& profile, const readings::TProfileResult& result,
+                  const std::vector<readings::TRollingMkt>& rolling, const QStringList& profileErrors,
+                  std::size_t listLimit) {
+    QString out;
+    const bool limits = profile.Name == readings::kLimitsProfileName;
+    out += QStringLiteral("Profil: %1\n").arg(limits ? LimitsProfileCaption : QString::fromStdString(profile.Name));
+    if (result.Rules.empty()) out += QStringLiteral("  brak reguł\n");
+    for (const readings::TRuleResult& r : result.Rules) {
+        out += QStringLiteral("Reguła %1, T%2: %3\n").arg(r.Rule + 1).arg(r.Channel).arg(RuleText(profile.Rules[r.Rule]));
+        out += QStringLiteral("  przekroczona: %1, poza granicą: %2, wychylenia: %3, najdłuższe: %4\n")
+                   .arg(r.Triggered ? QStringLiteral("TAK") : QStringLiteral("nie"), Duration(r.SecondsBeyond, 0))
+                   .arg(r.Excursions.size())
+                   .arg(r.Longest ? Duration(r.Excursions[*r.Longest].Seconds, 0) : QStringLiteral("---"));
+        List(out, r.Excursions, listLimit, [](const readings::TExcursion& e) {
+            return QStringLiteral("%1 – %2  %3  szczyt %4 °C (%5)")
+                .arg(TimeText(e.Start), TimeText(e.End), Duration(e.Seconds, 0), Temperature(e.Peak),
+                     TimeText(e.PeakTime));
+        });
+    }
+    if (!profileErrors.isEmpty()) {
+        out += QStringLiteral("Błędy pliku profili (profile pominięte):\n");
+        for (const QString& e : profileErrors) out += QStringLiteral("  ") + e + QLatin1Char('\n');
+    }
+    if (!rolling.empty()) {
+        out += QStringLiteral("\nNajwyższe MKT okna %1:\n")
+                   .arg(QString::fromStdString(readings::DurationText(rolling.front().WindowSeconds)));
+        for (std::size_t c = 0; c < rolling.size(); ++c) {
+            const readings::TRollingMkt& m = rolling[c];
+            out += QStringLiteral("  T%1: ").arg(c + 1);
+            if (!m.Mkt)
+                out += QStringLiteral("---");
+            else if (m.ShorterThanWindow)
+                out += QStringLiteral("%1 °C (wszystkie odczyty, krótsze niż okno)").arg(*m.Mkt, 0, 'f', 2);
+            else
+                out += QStringLiteral("%1 °C od %2").arg(*m.Mkt, 0, 'f', 2).arg(TimeText(m.Start));
+            out += QLatin1Char('\n');
+        }
+    }
+    return out;
+}
 
 std::optional<double> LimitOfText(const QString& text) {
     QString t = text.trimmed();
@@ -165,6 +219,28 @@ TStatisticsDialog::TStatisticsDialog(QWidget* parent) : QDialog(parent) {
     limits->addRow(lowLabel, edLow);
     limits->addRow(highLabel, edHigh);
 
+    cbProfile = new QComboBox(this);
+    cbProfile->setObjectName(QStringLiteral("cbProfile"));
+    cbProfile->setAccessibleName(QStringLiteral("Profil"));
+    connect(cbProfile, &QComboBox::currentIndexChanged, this, [this] { Recompute(); });
+    auto* profileLabel = new QLabel(QStringLiteral("&Profil:"), this);
+    profileLabel->setBuddy(cbProfile);
+    limits->addRow(profileLabel, cbProfile);
+
+    // Empty: no rolling MKT; otherwise a whole number of hours or days.
+    cbMktWindow = new QComboBox(this);
+    cbMktWindow->setObjectName(QStringLiteral("cbMktWindow"));
+    cbMktWindow->setAccessibleName(QStringLiteral("Okno MKT"));
+    cbMktWindow->setEditable(true);
+    cbMktWindow->setInsertPolicy(QComboBox::NoInsert);
+    cbMktWindow->addItems({QString(), QStringLiteral("24h"), QStringLiteral("7d"), QStringLiteral("30d")});
+    cbMktWindow->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("(\\d{1,4}[hd]?)?")), this));
+    connect(cbMktWindow, &QComboBox::currentTextChanged, this, [this] { Recompute(); });
+    auto* windowLabel = new QLabel(QStringLiteral("&Okno MKT (24h, 30d):"), this);
+    windowLabel->setBuddy(cbMktWindow);
+    limits->addRow(windowLabel, cbMktWindow);
+
     memoStats = new QPlainTextEdit(this);
     memoStats->setObjectName(QStringLiteral("memoStats"));
     memoStats->setAccessibleName(QStringLiteral("Statystyka"));
@@ -196,29 +272,75 @@ TStatisticsDialog::TStatisticsDialog(QWidget* parent) : QDialog(parent) {
     layout->addLayout(buttons);
 
     setTabOrder(edLow, edHigh);
-    setTabOrder(edHigh, memoStats);
+    setTabOrder(edHigh, cbProfile);
+    setTabOrder(cbProfile, cbMktWindow);
+    setTabOrder(cbMktWindow, memoStats);
     setTabOrder(memoStats, btCopy);
     setTabOrder(btCopy, btClose);
 }
 
 void TStatisticsDialog::Fill(std::vector<readings::TReading> readings, const readings::TStatisticsOptions& range,
-                             const QString& low, const QString& high) {
+                             readings::TProfileFileContents ownProfiles, const QString& profileFile,
+                             const TChoice& choice) {
     readings_ = std::move(readings);
     range_ = range;
-    const QSignalBlocker blockLow(edLow), blockHigh(edHigh);
-    edLow->setText(low);
-    edHigh->setText(high);
+    own_ = std::move(ownProfiles);
+    profileFile_ = profileFile;
+    const QSignalBlocker blockLow(edLow), blockHigh(edHigh), blockProfile(cbProfile), blockWindow(cbMktWindow);
+    edLow->setText(choice.Low);
+    edHigh->setText(choice.High);
+    FillProfiles(choice.Profile);
+    cbMktWindow->setCurrentText(choice.MktWindow);
     Recompute();
 }
 
-QString TStatisticsDialog::LowText() const { return edLow->text(); }
+// The item data is the profile's name; the plain limits come first.
+void TStatisticsDialog::FillProfiles(const QString& chosen) {
+    cbProfile->clear();
+    cbProfile->addItem(LimitsProfileCaption, QString::fromStdString(std::string(readings::kLimitsProfileName)));
+    for (const readings::TAlarmProfile& p : readings::BuiltInProfiles())
+        cbProfile->addItem(QString::fromStdString(p.Name), QString::fromStdString(p.Name));
+    for (const readings::TAlarmProfile& p : own_.Profiles)
+        cbProfile->addItem(QString::fromStdString(p.Name) + QStringLiteral(" (własny)"), QString::fromStdString(p.Name));
+    int index = 0;
+    for (int i = 0; i < cbProfile->count(); ++i)
+        if (readings::SameProfileName(cbProfile->itemData(i).toString().toStdString(), chosen.toStdString())) index = i;
+    cbProfile->setCurrentIndex(index);
+}
 
-QString TStatisticsDialog::HighText() const { return edHigh->text(); }
+TStatisticsDialog::TChoice TStatisticsDialog::Choice() const {
+    return {edLow->text(), edHigh->text(), cbProfile->currentData().toString(), cbMktWindow->currentText().trimmed()};
+}
+
+readings::TAlarmProfile TStatisticsDialog::Profile() const {
+    const std::string name = cbProfile->currentData().toString().toStdString();
+    if (const readings::TAlarmProfile* p = readings::FindBuiltInProfile(name)) return *p;
+    for (const readings::TAlarmProfile& p : own_.Profiles)
+        if (p.Name == name) return p;
+    return readings::LimitsProfile({LimitOfText(edLow->text()), LimitOfText(edHigh->text())});
+}
 
 QString TStatisticsDialog::Text() const { return memoStats->toPlainText(); }
 
 void TStatisticsDialog::Recompute() {
     readings::TStatisticsOptions options = range_;
     options.Limits = {LimitOfText(edLow->text()), LimitOfText(edHigh->text())};
-    memoStats->setPlainText(StatisticsText(readings::ComputeStatistics(readings_, options), options));
+    const readings::TReadingStatistics statistics = readings::ComputeStatistics(readings_, options);
+
+    const std::vector<readings::TReading> taken = readings::ReadingsInRange(readings_, options);
+    const std::vector<std::size_t> order = readings::TimeOrder(taken);
+    const std::optional<std::int64_t> interval = statistics.Gaps.IntervalSeconds;
+    const readings::TAlarmProfile profile = Profile();
+    const readings::TProfileResult result = readings::EvaluateProfile(taken, order, interval, profile);
+    std::vector<readings::TRollingMkt> rolling;
+    if (const auto window = readings::ParseMktWindow(cbMktWindow->currentText().trimmed().toStdString())) {
+        for (float readings::TReading::*channel : {&readings::TReading::Channel1, &readings::TReading::Channel2})
+            rolling.push_back(readings::HighestRollingMkt(taken, order, channel, interval, *window));
+    }
+    QStringList errors;
+    for (const readings::TProfileError& e : own_.Errors)
+        errors << QString::fromStdString(readings::ProfileErrorText(profileFile_.toStdString(), e));
+
+    memoStats->setPlainText(StatisticsText(statistics, options) + QLatin1Char('\n') +
+                            AlarmText(profile, result, rolling, errors));
 }

@@ -187,6 +187,43 @@ std::string TProfileFile::ReadString(std::string_view section, std::string_view 
     return result;
 }
 
+std::vector<TProfileSection> TProfileFile::ReadSectionNames() const {
+    std::vector<TProfileSection> sections;
+    std::string data;
+    if (!ReadFileIfAny(path_, data)) return sections;
+    const Lines file = Split(data);
+    std::string_view name;
+    for (std::size_t i = 0; i < file.lines.size(); ++i)
+        if (SectionName(file.lines[i].text, name)) sections.push_back({std::string(name), i + 1});
+    return sections;
+}
+
+std::vector<TProfileLine> TProfileFile::ReadSection(std::string_view section, std::size_t* headerLine) const {
+    std::vector<TProfileLine> result;
+    if (headerLine) *headerLine = 0;
+    std::string data;
+    if (!ReadFileIfAny(path_, data)) return result;
+    const Lines file = Split(data);
+    std::size_t begin = 0, end = 0;
+    if (!FindSection(file.lines, section, begin, end)) return result;
+    if (headerLine) *headerLine = begin + 1;
+    for (std::size_t i = begin + 1; i < end; ++i) {
+        const std::string_view text = Trim(file.lines[i].text);
+        if (text.empty() || text.front() == ';') continue;
+        TProfileLine line;
+        line.Number = i + 1;
+        line.Text.assign(text);
+        std::string_view k, v;
+        if (KeyOf(text, k, v)) {
+            line.IsEntry = true;
+            line.Key.assign(k);
+            line.Value.assign(v);
+        }
+        result.push_back(std::move(line));
+    }
+    return result;
+}
+
 int TProfileFile::ReadInteger(std::string_view section, std::string_view key, int def) const {
     std::string text = ReadString(section, key, "");
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text = "$" + text.substr(2);

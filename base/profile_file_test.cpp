@@ -59,6 +59,25 @@ TEST_F(ProfileFileTest, SectionsAndKeysIgnoreCaseAndQuotesAreDropped) {
     EXPECT_EQ("x", ini.ReadString("Other", "Interwal", "x"));
 }
 
+TEST_F(ProfileFileTest, SectionNamesAndLinesWithTheirNumbers) {
+    Put("[Form]\r\nTop=1\r\n[Profil A]\r\n; note\r\n\r\nR1 = 1 > 8 single\r\nno key here\r\n[form]\r\nLeft=2\r\n");
+    TProfileFile ini(path_);
+    EXPECT_EQ((std::vector<TProfileSection>{{"Form", 1}, {"Profil A", 3}, {"form", 8}}), ini.ReadSectionNames());
+    std::size_t header = 99;
+    const std::vector<TProfileLine> lines = ini.ReadSection("profil a", &header);
+    EXPECT_EQ(3u, header);
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ(6u, lines[0].Number);
+    EXPECT_TRUE(lines[0].IsEntry);
+    EXPECT_EQ("R1", lines[0].Key);
+    EXPECT_EQ("1 > 8 single", lines[0].Value);
+    EXPECT_EQ(7u, lines[1].Number);
+    EXPECT_FALSE(lines[1].IsEntry);
+    EXPECT_EQ("no key here", lines[1].Text);
+    EXPECT_TRUE(ini.ReadSection("Missing", &header).empty());
+    EXPECT_EQ(0u, header);
+}
+
 TEST_F(ProfileFileTest, LongTextIsCut) {
     Put("[S]\nK=" + std::string(3000, 'a') + "\n");
     EXPECT_EQ(std::string(2047, 'a'), TProfileFile(path_).ReadString("S", "K", ""));

@@ -9,3 +9,6 @@ if(LORV304D_GUI)
     ${PROJECT_SOURCE_DIR}/app/memo_view.cpp ${PROJECT_SOURCE_DIR}/app/memo_view.h)
   target_link_libraries(data_panel_bench PRIVATE lorv_data Qt6::Widgets benchmark::benchmark)
 endif()
+
+add_executable(data_alarm_bench ${CMAKE_CURRENT_SOURCE_DIR}/data_alarm_bench.cpp)
+target_link_libraries(data_alarm_bench PRIVATE lorv_data benchmark::benchmark)

@@ -12,6 +12,18 @@ constexpr double kZeroCelsius = 273.15;
 
 }  // namespace
 
+double ScaledMktTerm(double celsius, double hottestCelsius) {
+    return std::exp(kMktActivationKelvin / (hottestCelsius + kZeroCelsius) -
+                    kMktActivationKelvin / (celsius + kZeroCelsius));
+}
+
+double MeanKineticOfScaled(double scaledMean, double hottestCelsius) {
+    const double logMean = -kMktActivationKelvin / (hottestCelsius + kZeroCelsius) + std::log(scaledMean);
+    return -kMktActivationKelvin / logMean - kZeroCelsius;
+}
+
+bool HasMktTerm(double celsius) { return celsius + kZeroCelsius > 0; }
+
 TChannelStatistics ComputeChannelStatistics(const std::vector<TReading>& readings,
                                             const std::vector<std::size_t>& order, float TReading::*channel,
                                             std::optional<std::int64_t> intervalSeconds,
@@ -49,8 +61,8 @@ TChannelStatistics ComputeChannelStatistics(const std::vector<TReading>& reading
     // Second pass: the spread about the mean, and the MKT as a log of a sum of exponentials
     // scaled by the largest one (exp(-10000 / T) alone is about 1e-15 and falls to 0 for cold
     // values). Consecutive equal values, the usual case, reuse the last exponential.
-    const double hottest = static_cast<double>(s.Maximum) + kZeroCelsius;
-    const bool mktDefined = static_cast<double>(s.Minimum) + kZeroCelsius > 0;
+    const double hottest = s.Maximum;
+    const bool mktDefined = HasMktTerm(s.Minimum);
     double squares = 0, scaledSum = 0, lastValue = NAN, lastTerm = 0;
     for (const TReading& r : readings) {
         const float v = r.*channel;
@@ -60,17 +72,13 @@ TChannelStatistics ComputeChannelStatistics(const std::vector<TReading>& reading
         if (mktDefined) {
             if (static_cast<double>(v) != lastValue) {
                 lastValue = v;
-                lastTerm = std::exp(kMktActivationKelvin / hottest -
-                                    kMktActivationKelvin / (static_cast<double>(v) + kZeroCelsius));
+                lastTerm = ScaledMktTerm(v, hottest);
             }
             scaledSum += lastTerm;
         }
     }
     if (s.Count > 1) s.StandardDeviation = std::sqrt(squares / static_cast<double>(s.Count - 1));
-    if (mktDefined) {
-        const double logMean = -kMktActivationKelvin / hottest + std::log(scaledSum / static_cast<double>(s.Count));
-        s.MeanKinetic = -kMktActivationKelvin / logMean - kZeroCelsius;
-    }
+    if (mktDefined) s.MeanKinetic = MeanKineticOfScaled(scaledSum / static_cast<double>(s.Count), hottest);
     return s;
 }
 

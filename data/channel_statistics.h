@@ -25,6 +25,15 @@ namespace readings {
 // dH/R of the mean kinetic temperature, in kelvin: the usual value for storage studies.
 inline constexpr double kMktActivationKelvin = 10'000.0;
 
+// The MKT of a set of values through terms scaled by its hottest value: exp(-10000 / T) alone
+// is about 1e-15 and falls to 0 for cold values. ScaledMktTerm(v, hottest) is exp(dH/R / T_hot -
+// dH/R / T_v); the MKT is MeanKineticOfScaled(mean of those terms, hottest). Both in degrees
+// Celsius; the values must lie above absolute zero.
+double ScaledMktTerm(double celsius, double hottestCelsius);
+double MeanKineticOfScaled(double scaledMean, double hottestCelsius);
+// Whether a value has an MKT term: it lies above absolute zero.
+bool HasMktTerm(double celsius);
+
 struct TTemperatureLimits {
     std::optional<double> Low, High;  // degrees Celsius; empty: no such limit
 };

@@ -4,15 +4,18 @@
 
 namespace readings {
 
+std::vector<TReading> ReadingsInRange(const std::vector<TReading>& readings, const TStatisticsOptions& options) {
+    std::vector<TReading> inRange;
+    std::copy_if(readings.begin(), readings.end(), std::back_inserter(inRange), [&](const TReading& r) {
+        return (!options.From || r.Time >= *options.From) && (!options.To || r.Time <= *options.To);
+    });
+    return inRange;
+}
+
 TReadingStatistics ComputeStatistics(const std::vector<TReading>& readings, const TStatisticsOptions& options) {
     // A range copies the readings within it; the whole set is used as it is.
-    std::vector<TReading> inRange;
     const bool ranged = options.From || options.To;
-    if (ranged) {
-        std::copy_if(readings.begin(), readings.end(), std::back_inserter(inRange), [&](const TReading& r) {
-            return (!options.From || r.Time >= *options.From) && (!options.To || r.Time <= *options.To);
-        });
-    }
+    const std::vector<TReading> inRange = ranged ? ReadingsInRange(readings, options) : std::vector<TReading>();
     const std::vector<TReading>& taken = ranged ? inRange : readings;
 
     TReadingStatistics result;

@@ -27,6 +27,9 @@ struct TReadingStatistics {
     TReadingGaps Gaps;
 };
 
+// The readings within options.From and options.To, in file order.
+std::vector<TReading> ReadingsInRange(const std::vector<TReading>& readings, const TStatisticsOptions& options);
+
 // `readings` in file order (ReadReadings).
 TReadingStatistics ComputeStatistics(const std::vector<TReading>& readings, const TStatisticsOptions& options);
 
