@@ -3,9 +3,11 @@
 // and tests each implement this with their own means (widgets, streams, containers). The session
 // hands over values; turning them into texts is the host's affair.
 #include <string>
+#include <vector>
 
 #include "logger/download_report.h"
 #include "logger/probe_result.h"
+#include "logger/stored_reading.h"
 
 class TLoggerHost {
   public:
@@ -28,4 +30,8 @@ class TLoggerHost {
     virtual void ProbeFailed(const TProbeResult&) {}
     // A chunk of the download has ended (not after a port failure).
     virtual void ChunkDone(const TDownloadProgress&) {}
+    // The readings the last chunk stored, in the order ReadingStored had them, with their indices
+    // and states. Called after every chunk that stored any (before ChunkDone), also the last one
+    // of a download that a port failure or the user ended.
+    virtual void ChunkStored(const std::vector<TStoredReading>& /*readings*/) {}
 };

@@ -38,8 +38,9 @@ void TReadingDownload::AskAgainFrom(std::int64_t index, std::int64_t lead) {
     ++report_.Rerequested;
 }
 
-void TReadingDownload::Store(const std::string& line) {
+void TReadingDownload::Store(const std::string& line, std::int64_t index, TReadingState state) {
     c_.Host.ReadingStored(line);
+    chunkStored_.push_back(TStoredReading{index, line, state});
     c_.LastReadingLine = line;
     ++report_.ReadingsStored;
 }
@@ -101,14 +102,17 @@ bool TReadingDownload::Take(const std::string& received, std::int64_t index) {
         if (!range_.WholeChunks && actual > range_.End) return false;
         index = actual;
     }
+    TReadingState state = TReadingState::Clean;
     if (!check.Reading) {
         report_.DamagedKept.push_back(index);
+        state = TReadingState::Damaged;
     } else if (offBy != 0 && !misplaced) {
         // Still off after asking again: the logger's own timing, which later readings follow.
         report_.OffTimeKept.push_back(index);
         offsetSeconds_ += offBy;
+        state = TReadingState::OffTime;
     }
-    Store(line);
+    Store(line, index, state);
     return true;
 }
 
@@ -153,6 +157,12 @@ TReadingDownload::TChunkEnd TReadingDownload::ReceiveChunk(std::int64_t ask, std
     }
 }
 
+void TReadingDownload::FlushChunk() {
+    if (chunkStored_.empty()) return;
+    c_.Host.ChunkStored(chunkStored_);
+    chunkStored_.clear();
+}
+
 TDownloadReport TReadingDownload::Run() {
     std::int64_t lead = 0;
     int silentRequests = 0;
@@ -167,6 +177,7 @@ TDownloadReport TReadingDownload::Run() {
         askAgainFrom_.reset();
         std::int64_t newLines = 0;
         const TChunkEnd end = ReceiveChunk(ask, lead, newLines);
+        FlushChunk();
         if (askAgainFrom_) next_ = *askAgainFrom_;
         lead = askAgainFrom_ ? lead_ : 0;
         report_.Next = next_;

@@ -28,10 +28,12 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/logger_format.h"
 #include "logger/download_report.h"
 #include "logger/reading_check.h"
+#include "logger/stored_reading.h"
 
 class TSerialPort;
 class TLoggerHost;
@@ -70,7 +72,9 @@ class TReadingDownload {
     bool Take(const std::string& received, std::int64_t index);
     // Ends the chunk at `index`, to be asked for again starting `lead` readings before it.
     void AskAgainFrom(std::int64_t index, std::int64_t lead);
-    void Store(const std::string& line);
+    void Store(const std::string& line, std::int64_t index, TReadingState state);
+    // Hands the readings of the chunk just read to the host (ChunkStored).
+    void FlushChunk();
     void FailPort(std::int32_t code);
     // Whether the logger can hold reading `index` by now (its time is not after the logger's clock
     // nor after a known recording stop). True when the interval is unknown.
@@ -87,4 +91,5 @@ class TReadingDownload {
     std::map<std::int64_t, int> repeats_;  // requests made again for an index, damaged or misplaced
     std::set<std::int64_t> offTimeAsked_;
     std::int64_t offsetSeconds_ = 0;  // kept readings' time minus their nominal time
+    std::vector<TStoredReading> chunkStored_;  // readings stored by the chunk being read
 };

@@ -1,0 +1,883 @@
+#include "archive/sqlite_archive.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <unordered_map>
+
+#include "archive/archive_error.h"
+#include "archive/event_json.h"
+#include "archive/merge_rule.h"
+#include "archive/sha256.h"
+#include "archive/sqlite_db.h"
+#include "base/file_locations.h"
+#include "data/reading_line.h"
+
+namespace archive {
+
+namespace {
+
+// "LRVA" in the file header: this program's archives.
+constexpr std::int64_t ApplicationId = 0x4C525641;
+constexpr std::int64_t SchemaVersion = 1;
+// 1970-01-01 as a day count: stored times are seconds from it (wall-clock times, no zone).
+constexpr TDateTime UnixEpochDay = 25569.0;
+
+constexpr const char* Schema = R"sql(
+CREATE TABLE recordings(
+  id INTEGER PRIMARY KEY, model TEXT NOT NULL, start TEXT NOT NULL, interval_s INTEGER NOT NULL,
+  hash BLOB NOT NULL, UNIQUE(model, start, interval_s));
+CREATE TABLE downloads(
+  id INTEGER PRIMARY KEY, recording INTEGER NOT NULL, when_utc INTEGER NOT NULL, utc_offset_s INTEGER NOT NULL,
+  computer TEXT NOT NULL, user TEXT NOT NULL, program TEXT NOT NULL, port TEXT NOT NULL,
+  clock TEXT, clock_read_at TEXT, clock_offset_s INTEGER, rec_start TEXT, rec_stop TEXT, stop_answer BLOB,
+  interval_s INTEGER, c_answer BLOB, battery BLOB, range_first INTEGER NOT NULL, range_end INTEGER NOT NULL,
+  hash BLOB NOT NULL);
+CREATE INDEX downloads_by_recording ON downloads(recording);
+CREATE TABLE chunks(
+  id INTEGER PRIMARY KEY, download INTEGER, first_reading INTEGER NOT NULL, readings INTEGER NOT NULL,
+  hash BLOB NOT NULL);
+CREATE TABLE readings(
+  id INTEGER PRIMARY KEY, recording INTEGER NOT NULL, idx INTEGER NOT NULL, state INTEGER NOT NULL,
+  time INTEGER, t1 REAL, t2 REAL, line BLOB NOT NULL, digest BLOB NOT NULL);
+CREATE INDEX readings_by_index ON readings(recording, idx);
+CREATE TABLE events(
+  id INTEGER PRIMARY KEY, kind TEXT NOT NULL, when_utc INTEGER NOT NULL, utc_offset_s INTEGER NOT NULL,
+  computer TEXT NOT NULL, user TEXT NOT NULL, program TEXT NOT NULL, recording INTEGER, download INTEGER,
+  details TEXT NOT NULL, hash BLOB NOT NULL);
+CREATE INDEX events_by_recording ON events(recording);
+)sql";
+
+// A logger time in the full 19-character form (also at midnight), for keys and columns.
+std::string FullTimeText(TDateTime t) {
+    const TDateParts p = DecodeDateTime(t);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute,
+                  p.Second);
+    return text;
+}
+
+// Seconds since 1970 back to the day count the logger time text converts to (whole days plus the
+// fraction of the day, as the text's conversion adds them).
+TDateTime TimeOfSeconds(std::int64_t seconds) {
+    std::int64_t days = seconds / 86400, rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    return UnixEpochDay + static_cast<double>(days) + EncodeTime(static_cast<int>(rest / 3600),
+                                                                   static_cast<int>(rest / 60 % 60),
+                                                                   static_cast<int>(rest % 60));
+}
+
+TDateTime TimeOfText(std::string_view text) { return LoggerFormat().TextToDateTime(text); }
+
+std::optional<std::string> OptionalTimeText(const std::optional<TDateTime>& t) {
+    if (!t) return std::nullopt;
+    return FullTimeText(*t);
+}
+
+std::optional<TDateTime> OptionalTimeOf(const std::optional<std::string>& text) {
+    if (!text) return std::nullopt;
+    return TimeOfText(*text);
+}
+
+TDigest DigestOf(std::string_view bytes) {
+    TDigest d{};
+    if (bytes.size() == d.size()) std::copy(bytes.begin(), bytes.end(), d.begin());
+    return d;
+}
+
+// Bytes of an optional value: NULL or the column's type.
+void PutOptional(TRowBytes& row, const std::optional<std::int64_t>& v) { v ? row.Int(*v) : row.Null(); }
+void PutOptionalText(TRowBytes& row, const std::optional<std::string>& v) { v ? row.Text(*v) : row.Null(); }
+void PutOptionalBlob(TRowBytes& row, const std::optional<std::string>& v) { v ? row.Blob(*v) : row.Null(); }
+
+// A column read back into the row bytes by its stored type, so that verify hashes what is there.
+void PutColumn(TRowBytes& row, const TStatement& s, int column) {
+    switch (s.Type(column)) {
+        case SQLITE_NULL: row.Null(); break;
+        case SQLITE_INTEGER: row.Int(s.Int(column)); break;
+        case SQLITE_FLOAT: row.Real(s.Real(column)); break;
+        case SQLITE_TEXT: row.Text(s.Bytes(column)); break;
+        default: row.Blob(s.Bytes(column)); break;
+    }
+}
+
+// Whether a folder can be written by this process.
+bool Writable(const std::filesystem::path& folder) { return ::access(folder.c_str(), W_OK) == 0; }
+
+class TSqliteArchive : public TArchive {
+  public:
+    TSqliteArchive(const std::string& path, int busyTimeoutMs);
+
+    const std::string& Location() const override { return db_.Path(); }
+    std::int64_t FindOrAddRecording(const TRecordingKey& key) override;
+    std::optional<std::int64_t> FindRecording(const TRecordingKey& key) override;
+    std::int64_t BeginDownload(const TRecordingKey& key, const TDownloadInfo& info) override;
+    TChunkResult AddReadings(std::int64_t downloadId, const std::vector<TStoredReading>& readings) override;
+    void FinishDownload(std::int64_t downloadId, const TDownloadReport& report, const TActor& actor) override;
+    TChunkResult ImportReadings(const TRecordingKey& key, const std::vector<TStoredReading>& readings,
+                                const TActor& actor, TReadingsImported event) override;
+    std::int64_t AddEvent(const TActor& actor, std::optional<std::int64_t> recordingId,
+                          const TEventDetails& details) override;
+    std::vector<TRecordingSummary> Recordings() override;
+    std::optional<TRecordingSummary> Recording(std::int64_t recordingId) override;
+    std::vector<TArchivedReading> Readings(std::int64_t recordingId) override;
+    TLineStore ReadingLines(std::int64_t recordingId) override;
+    std::vector<TIndexRange> WantedIndices(const TRecordingKey& key, std::int64_t first, std::int64_t end) override;
+    std::int64_t UnarchivedCount(const TRecordingKey& key, std::int64_t heldCount) override;
+    std::vector<TIndexRange> Gaps(std::int64_t recordingId) override;
+    std::vector<TReadingIssue> DamagedReadings(std::int64_t recordingId) override;
+    std::vector<TReadingIssue> Conflicts(std::int64_t recordingId) override;
+    std::vector<TDownloadRecord> Downloads(std::int64_t recordingId) override;
+    std::vector<TEvent> Events(std::optional<std::int64_t> recordingId) override;
+    TVerifyResult Verify() override;
+
+  private:
+    void OpenSchema();
+    std::int64_t FindOrAddRecordingIn(const TRecordingKey& key);
+    std::int64_t RecordingOfDownload(std::int64_t downloadId);
+    TChunkResult AddChunk(std::int64_t recordingId, std::optional<std::int64_t> downloadId,
+                          const std::vector<TStoredReading>& readings, const TActor& actor);
+    std::int64_t AppendEvent(const TActor& actor, std::optional<std::int64_t> recordingId,
+                             std::optional<std::int64_t> downloadId, const TEventDetails& details);
+    TArchivedReading ReadingOf(const TStoredReading& stored) const;
+    // Visits the rows of each index of the recording within [first, last] in index order, each
+    // index's rows in the order added.
+    template <class Visit>
+    void ForEachIndex(std::int64_t recordingId, std::int64_t first, std::int64_t last, Visit visit);
+    TArchivedReading RowReading(const TStatement& s) const;
+    std::optional<TRecordingSummary> Summary(TStatement& recordingRow);
+    TDigest ReadingHash(const TArchivedReading& r, std::int64_t recordingId);
+
+    // A prepared statement of `sql` (a string literal), reset, made on first use.
+    TStatement& Cached(const char* sql);
+    std::int64_t QueryInt(const char* sql);
+    // A write transaction. Statements a failed query left running are reset first: SQLite cannot
+    // commit while one runs.
+    TTransaction Begin();
+
+    TSqliteDb db_;
+    std::unordered_map<const char*, std::unique_ptr<TStatement>> statements_;
+    TSha256 sha_;
+    TRowBytes row_;
+    LoggerFormat format_;
+    std::map<std::int64_t, std::int64_t> downloadRecording_;
+};
+
+TSqliteArchive::TSqliteArchive(const std::string& path, int busyTimeoutMs) : db_(path) {
+    db_.Exec("PRAGMA busy_timeout = " + std::to_string(busyTimeoutMs));
+    OpenSchema();
+}
+
+TStatement& TSqliteArchive::Cached(const char* sql) {
+    std::unique_ptr<TStatement>& statement = statements_[sql];
+    if (!statement) {
+        statement = std::make_unique<TStatement>(db_, sql);
+    } else {
+        statement->Reset();
+    }
+    return *statement;
+}
+
+TTransaction TSqliteArchive::Begin() {
+    for (auto& [sql, statement] : statements_) statement->Reset();
+    return TTransaction(db_);
+}
+
+std::int64_t TSqliteArchive::QueryInt(const char* sql) {
+    TStatement& s = Cached(sql);
+    const std::int64_t value = s.Step() ? s.Int(0) : 0;
+    s.Reset();
+    return value;
+}
+
+void TSqliteArchive::OpenSchema() {
+    // Reading the schema is the first read of the file: a file that is no database fails here,
+    // before anything is written.
+    const std::int64_t tables = QueryInt("SELECT count(*) FROM sqlite_master");
+    const std::int64_t applicationId = QueryInt("PRAGMA application_id");
+    if (tables == 0 && applicationId == 0) {
+        db_.Exec("PRAGMA journal_mode = WAL");
+        TTransaction transaction = Begin();
+        if (QueryInt("SELECT count(*) FROM sqlite_master") == 0) {
+            db_.Exec(Schema);
+            db_.Exec("PRAGMA application_id = " + std::to_string(ApplicationId));
+            db_.Exec("PRAGMA user_version = " + std::to_string(SchemaVersion));
+        }
+        transaction.Commit();
+    } else if (applicationId != ApplicationId) {
+        throw EArchiveError(TArchiveErrorKind::Damaged, db_.Path(), "database is not an archive of this program");
+    }
+    if (QueryInt("PRAGMA user_version") > SchemaVersion)
+        throw EArchiveError(TArchiveErrorKind::Other, db_.Path(), "archive made by a newer version of the program");
+    TStatement& mode = Cached("PRAGMA journal_mode");
+    const bool wal = mode.Step() && mode.Bytes(0) == "wal";
+    mode.Reset();
+    if (!wal) db_.Exec("PRAGMA journal_mode = WAL");
+    db_.Exec("PRAGMA synchronous = NORMAL");
+}
+
+std::optional<std::int64_t> TSqliteArchive::FindRecording(const TRecordingKey& key) {
+    TStatement& s = Cached("SELECT id FROM recordings WHERE model = ?1 AND start = ?2 AND interval_s = ?3");
+    const std::string start = FullTimeText(key.Start);
+    s.BindText(1, key.Model).BindText(2, start).Bind(3, key.IntervalSeconds);
+    if (!s.Step()) return std::nullopt;
+    const std::int64_t id = s.Int(0);
+    s.Reset();
+    return id;
+}
+
+std::int64_t TSqliteArchive::FindOrAddRecordingIn(const TRecordingKey& key) {
+    if (const auto id = FindRecording(key)) return *id;
+    const std::int64_t id = QueryInt("SELECT coalesce(max(id), 0) + 1 FROM recordings");
+    const std::string start = FullTimeText(key.Start);
+    row_.Clear();
+    row_.Int(id).Text(key.Model).Text(start).Int(key.IntervalSeconds);
+    sha_.Add(row_.Bytes());
+    const TDigest hash = sha_.Finish();
+    TStatement& s = Cached("INSERT INTO recordings(id, model, start, interval_s, hash) VALUES(?1, ?2, ?3, ?4, ?5)");
+    s.Bind(1, id).BindText(2, key.Model).BindText(3, start).Bind(4, key.IntervalSeconds).BindBlob(5, ViewOf(hash));
+    s.Run();
+    return id;
+}
+
+std::int64_t TSqliteArchive::FindOrAddRecording(const TRecordingKey& key) {
+    TTransaction transaction = Begin();
+    const std::int64_t id = FindOrAddRecordingIn(key);
+    transaction.Commit();
+    return id;
+}
+
+std::int64_t TSqliteArchive::BeginDownload(const TRecordingKey& key, const TDownloadInfo& info) {
+    TTransaction transaction = Begin();
+    const std::int64_t recordingId = FindOrAddRecordingIn(key);
+    const std::int64_t id = QueryInt("SELECT coalesce(max(id), 0) + 1 FROM downloads");
+    const TLoggerStatus& st = info.Status;
+    const auto clock = OptionalTimeText(st.Clock);
+    const auto readAt = OptionalTimeText(st.ClockReadAt);
+    const auto offset = st.ClockOffsetSeconds();
+    const auto recStart = OptionalTimeText(st.RecStart);
+    const auto recStop = OptionalTimeText(st.RecStop);
+    const std::optional<std::string> stopAnswer =
+        st.StopAnswer.empty() ? std::nullopt : std::optional<std::string>(st.StopAnswer);
+    const TActor& a = info.Actor;
+    row_.Clear();
+    row_.Int(id).Int(recordingId).Int(a.WhenUnix).Int(a.UtcOffsetSeconds).Text(a.Computer).Text(a.User);
+    row_.Text(a.ProgramVersion).Text(info.Port);
+    PutOptionalText(row_, clock);
+    PutOptionalText(row_, readAt);
+    PutOptional(row_, offset);
+    PutOptionalText(row_, recStart);
+    PutOptionalText(row_, recStop);
+    PutOptionalBlob(row_, stopAnswer);
+    PutOptional(row_, st.IntervalSeconds);
+    PutOptionalBlob(row_, st.CAnswer);
+    PutOptionalBlob(row_, st.Battery);
+    row_.Int(info.Range.First).Int(info.Range.End);
+    sha_.Add(row_.Bytes());
+    const TDigest hash = sha_.Finish();
+    TStatement s(db_,
+                 "INSERT INTO downloads(id, recording, when_utc, utc_offset_s, computer, user, program, port, clock, "
+                 "clock_read_at, clock_offset_s, rec_start, rec_stop, stop_answer, interval_s, c_answer, battery, "
+                 "range_first, range_end, hash) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+                 "?15, ?16, ?17, ?18, ?19, ?20)");
+    s.Bind(1, id).Bind(2, recordingId).Bind(3, a.WhenUnix).Bind(4, std::int64_t{a.UtcOffsetSeconds});
+    s.BindText(5, a.Computer).BindText(6, a.User).BindText(7, a.ProgramVersion).BindText(8, info.Port);
+    s.BindOptionalText(9, clock).BindOptionalText(10, readAt).Bind(11, offset);
+    s.BindOptionalText(12, recStart).BindOptionalText(13, recStop);
+    stopAnswer ? s.BindBlob(14, *stopAnswer) : s.BindNull(14);
+    s.Bind(15, st.IntervalSeconds);
+    st.CAnswer ? s.BindBlob(16, *st.CAnswer) : s.BindNull(16);
+    st.Battery ? s.BindBlob(17, *st.Battery) : s.BindNull(17);
+    s.Bind(18, info.Range.First).Bind(19, info.Range.End).BindBlob(20, ViewOf(hash));
+    s.Run();
+    transaction.Commit();
+    downloadRecording_[id] = recordingId;
+    return id;
+}
+
+std::int64_t TSqliteArchive::RecordingOfDownload(std::int64_t downloadId) {
+    if (const auto found = downloadRecording_.find(downloadId); found != downloadRecording_.end()) return found->second;
+    TStatement& s = Cached("SELECT recording FROM downloads WHERE id = ?1");
+    s.Bind(1, downloadId);
+    if (!s.Step()) throw EArchiveError(TArchiveErrorKind::Other, db_.Path(), "no download " + std::to_string(downloadId));
+    const std::int64_t recordingId = s.Int(0);
+    s.Reset();
+    downloadRecording_[downloadId] = recordingId;
+    return recordingId;
+}
+
+TArchivedReading TSqliteArchive::ReadingOf(const TStoredReading& stored) const {
+    TArchivedReading r;
+    r.Index = stored.Index;
+    r.Line = stored.Line;
+    r.State = stored.State;
+    const readings::TReadingFields fields = readings::SplitReadingLine(r.Line);
+    if (TDateTime t = 0; readings::ParseReadingTime(fields.Time, format_, t)) r.Time = t;
+    if (double v = 0; readings::ParseTemperature(fields.Channel1, v)) r.Channel1 = static_cast<float>(v);
+    if (double v = 0; readings::ParseTemperature(fields.Channel2, v)) r.Channel2 = static_cast<float>(v);
+    return r;
+}
+
+TDigest TSqliteArchive::ReadingHash(const TArchivedReading& r, std::int64_t recordingId) {
+    row_.Clear();
+    row_.Int(r.Id).Int(recordingId).Int(r.Index).Int(static_cast<std::int64_t>(r.State));
+    r.Time ? row_.Int(SecondsBetween(UnixEpochDay, *r.Time)) : row_.Null();
+    std::isfinite(r.Channel1) ? row_.Real(r.Channel1) : row_.Null();
+    std::isfinite(r.Channel2) ? row_.Real(r.Channel2) : row_.Null();
+    row_.Blob(r.Line);
+    sha_.Add(row_.Bytes());
+    return sha_.Finish();
+}
+
+TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<std::int64_t> downloadId,
+                                      const std::vector<TStoredReading>& readings, const TActor& actor) {
+    TChunkResult result;
+    if (readings.empty()) return result;
+    const auto [lo, hi] = std::minmax_element(readings.begin(), readings.end(),
+                                              [](const auto& a, const auto& b) { return a.Index < b.Index; });
+    struct TCopy {
+        TReadingState State;
+        std::string Line;
+    };
+    std::map<std::int64_t, std::vector<TCopy>> stored;
+    {
+        TStatement& s = Cached("SELECT idx, state, line FROM readings WHERE recording = ?1 AND idx BETWEEN ?2 AND ?3 "
+                          "ORDER BY idx, id");
+        s.Bind(1, recordingId).Bind(2, lo->Index).Bind(3, hi->Index);
+        while (s.Step())
+            stored[s.Int(0)].push_back(TCopy{static_cast<TReadingState>(s.Int(1)), std::string(s.Bytes(2))});
+    }
+    std::int64_t nextId = QueryInt("SELECT coalesce(max(id), 0) + 1 FROM readings");
+    const std::int64_t firstId = nextId;
+    std::vector<TDigest> hashes;
+    std::vector<TEventDetails> events;
+    TStatement& insert = Cached("INSERT INTO readings(id, recording, idx, state, time, t1, t2, line, digest) "
+                           "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    std::vector<TStoredCopy> view;
+    for (const TStoredReading& incoming : readings) {
+        std::vector<TCopy>& copies = stored[incoming.Index];
+        view.clear();
+        for (const TCopy& c : copies) view.push_back(TStoredCopy{c.State, c.Line});
+        const TMergeAction action = DecideMerge(view, incoming);
+        if (action == TMergeAction::Keep) {
+            ++result.Unchanged;
+            continue;
+        }
+        if (action == TMergeAction::Replace) {
+            const TCopy& held = copies[HeldCopy(view)];
+            events.push_back(TReadingReplaced{incoming.Index, held.Line, incoming.Line, held.State});
+            ++result.Replaced;
+        } else if (action == TMergeAction::Conflict) {
+            events.push_back(TReadingConflict{incoming.Index, copies[HeldCopy(view)].Line, incoming.Line});
+            ++result.Conflicts;
+        } else {
+            ++result.Added;
+        }
+        TArchivedReading r = ReadingOf(incoming);
+        r.Id = nextId++;
+        const TDigest hash = ReadingHash(r, recordingId);
+        hashes.push_back(hash);
+        insert.Bind(1, r.Id).Bind(2, recordingId).Bind(3, r.Index).Bind(4, static_cast<std::int64_t>(r.State));
+        r.Time ? insert.Bind(5, SecondsBetween(UnixEpochDay, *r.Time)) : insert.BindNull(5);
+        std::isfinite(r.Channel1) ? insert.Bind(6, static_cast<double>(r.Channel1)) : insert.BindNull(6);
+        std::isfinite(r.Channel2) ? insert.Bind(7, static_cast<double>(r.Channel2)) : insert.BindNull(7);
+        insert.BindBlob(8, r.Line).BindBlob(9, ViewOf(hash).substr(0, 4));
+        insert.Run();
+        copies.push_back(TCopy{incoming.State, incoming.Line});
+    }
+    if (!hashes.empty()) {
+        TDigest previous{};
+        std::int64_t chunkId = 1;
+        {
+            TStatement& last = Cached("SELECT id, hash FROM chunks ORDER BY id DESC LIMIT 1");
+            if (last.Step()) {
+                chunkId = last.Int(0) + 1;
+                previous = DigestOf(last.Bytes(1));
+                last.Reset();
+            }
+        }
+        const std::int64_t count = static_cast<std::int64_t>(hashes.size());
+        row_.Clear();
+        row_.Int(chunkId);
+        PutOptional(row_, downloadId);
+        row_.Int(firstId).Int(count);
+        sha_.Add(previous);
+        sha_.Add(row_.Bytes());
+        for (const TDigest& h : hashes) sha_.Add(h);
+        const TDigest chunkHash = sha_.Finish();
+        TStatement& s = Cached("INSERT INTO chunks(id, download, first_reading, readings, hash) VALUES(?1, ?2, ?3, ?4, ?5)");
+        s.Bind(1, chunkId).Bind(2, downloadId).Bind(3, firstId).Bind(4, count).BindBlob(5, ViewOf(chunkHash));
+        s.Run();
+    }
+    for (const TEventDetails& details : events) AppendEvent(actor, recordingId, downloadId, details);
+    return result;
+}
+
+TChunkResult TSqliteArchive::AddReadings(std::int64_t downloadId, const std::vector<TStoredReading>& readings) {
+    if (readings.empty()) return {};
+    TTransaction transaction = Begin();
+    const std::int64_t recordingId = RecordingOfDownload(downloadId);
+    // Events of the merge name the download's own actor: it is the one that brought the readings.
+    TActor actor;
+    {
+        TStatement& s = Cached("SELECT when_utc, utc_offset_s, computer, user, program FROM downloads WHERE id = ?1");
+        s.Bind(1, downloadId);
+        if (s.Step()) {
+            actor = TActor{s.Int(0), static_cast<std::int32_t>(s.Int(1)), std::string(s.Bytes(2)),
+                           std::string(s.Bytes(3)), std::string(s.Bytes(4))};
+            s.Reset();
+        }
+    }
+    const TChunkResult result = AddChunk(recordingId, downloadId, readings, actor);
+    transaction.Commit();
+    return result;
+}
+
+void TSqliteArchive::FinishDownload(std::int64_t downloadId, const TDownloadReport& report, const TActor& actor) {
+    TTransaction transaction = Begin();
+    AppendEvent(actor, RecordingOfDownload(downloadId), downloadId, TDownloadEnded{report});
+    transaction.Commit();
+}
+
+TChunkResult TSqliteArchive::ImportReadings(const TRecordingKey& key, const std::vector<TStoredReading>& readings,
+                                            const TActor& actor, TReadingsImported event) {
+    TTransaction transaction = Begin();
+    const std::int64_t recordingId = FindOrAddRecordingIn(key);
+    const TChunkResult result = AddChunk(recordingId, std::nullopt, readings, actor);
+    event.Added = result.Added + result.Replaced + result.Conflicts;
+    AppendEvent(actor, recordingId, std::nullopt, event);
+    transaction.Commit();
+    return result;
+}
+
+std::int64_t TSqliteArchive::AppendEvent(const TActor& actor, std::optional<std::int64_t> recordingId,
+                                         std::optional<std::int64_t> downloadId, const TEventDetails& details) {
+    TDigest previous{};
+    std::int64_t id = 1;
+    {
+        TStatement& last = Cached("SELECT id, hash FROM events ORDER BY id DESC LIMIT 1");
+        if (last.Step()) {
+            id = last.Int(0) + 1;
+            previous = DigestOf(last.Bytes(1));
+            last.Reset();
+        }
+    }
+    const std::string kind = EventKindName(static_cast<TEventKind>(details.index()));
+    const std::string json = DetailsJson(details);
+    row_.Clear();
+    row_.Int(id).Text(kind).Int(actor.WhenUnix).Int(actor.UtcOffsetSeconds).Text(actor.Computer).Text(actor.User);
+    row_.Text(actor.ProgramVersion);
+    PutOptional(row_, recordingId);
+    PutOptional(row_, downloadId);
+    row_.Text(json);
+    sha_.Add(previous);
+    sha_.Add(row_.Bytes());
+    const TDigest hash = sha_.Finish();
+    TStatement s(db_,
+                 "INSERT INTO events(id, kind, when_utc, utc_offset_s, computer, user, program, recording, download, "
+                 "details, hash) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    s.Bind(1, id).BindText(2, kind).Bind(3, actor.WhenUnix).Bind(4, std::int64_t{actor.UtcOffsetSeconds});
+    s.BindText(5, actor.Computer).BindText(6, actor.User).BindText(7, actor.ProgramVersion);
+    s.Bind(8, recordingId).Bind(9, downloadId).BindText(10, json).BindBlob(11, ViewOf(hash));
+    s.Run();
+    return id;
+}
+
+std::int64_t TSqliteArchive::AddEvent(const TActor& actor, std::optional<std::int64_t> recordingId,
+                                      const TEventDetails& details) {
+    TTransaction transaction = Begin();
+    const std::int64_t id = AppendEvent(actor, recordingId, std::nullopt, details);
+    transaction.Commit();
+    return id;
+}
+
+TArchivedReading TSqliteArchive::RowReading(const TStatement& s) const {
+    TArchivedReading r;
+    r.Id = s.Int(0);
+    r.Index = s.Int(1);
+    r.State = static_cast<TReadingState>(s.Int(2));
+    if (!s.IsNull(3)) r.Time = TimeOfSeconds(s.Int(3));
+    if (!s.IsNull(4)) r.Channel1 = static_cast<float>(s.Real(4));
+    if (!s.IsNull(5)) r.Channel2 = static_cast<float>(s.Real(5));
+    r.Line = s.Bytes(6);
+    return r;
+}
+
+template <class Visit>
+void TSqliteArchive::ForEachIndex(std::int64_t recordingId, std::int64_t first, std::int64_t last, Visit visit) {
+    TStatement& s = Cached("SELECT id, idx, state, time, t1, t2, line FROM readings WHERE recording = ?1 AND idx BETWEEN "
+                      "?2 AND ?3 ORDER BY idx, id");
+    s.Bind(1, recordingId).Bind(2, first).Bind(3, last);
+    std::vector<TArchivedReading> copies;
+    while (s.Step()) {
+        const std::int64_t idx = s.Int(1);
+        if (!copies.empty() && copies.front().Index != idx) {
+            visit(copies);
+            copies.clear();
+        }
+        copies.push_back(RowReading(s));
+    }
+    if (!copies.empty()) visit(copies);
+}
+
+// The held copy of an index's rows: the first clean one, else the first.
+const TArchivedReading& HeldOf(const std::vector<TArchivedReading>& copies) {
+    for (const TArchivedReading& c : copies)
+        if (c.State == TReadingState::Clean) return c;
+    return copies.front();
+}
+
+std::size_t CleanCount(const std::vector<TArchivedReading>& copies) {
+    return static_cast<std::size_t>(std::count_if(copies.begin(), copies.end(), [](const TArchivedReading& c) {
+        return c.State == TReadingState::Clean;
+    }));
+}
+
+constexpr std::int64_t AllIndices = INT64_MAX;
+
+std::optional<TRecordingSummary> TSqliteArchive::Summary(TStatement& row) {
+    TRecordingSummary summary;
+    summary.Id = row.Int(0);
+    summary.Key = TRecordingKey{std::string(row.Bytes(1)), TimeOfText(row.Bytes(2)), row.Int(3)};
+    std::optional<std::int64_t> previous;
+    ForEachIndex(summary.Id, INT64_MIN, AllIndices, [&](const std::vector<TArchivedReading>& copies) {
+        const TArchivedReading& held = HeldOf(copies);
+        ++summary.Readings;
+        if (held.State != TReadingState::Clean) ++summary.Damaged;
+        if (CleanCount(copies) > 1) ++summary.Conflicts;
+        if (held.Time) {
+            if (!summary.First) summary.First = held.Time;
+            summary.Last = held.Time;
+        }
+        if (previous) summary.Missing += held.Index - *previous - 1;
+        previous = held.Index;
+    });
+    TStatement& d = Cached("SELECT count(*), max(when_utc) FROM downloads WHERE recording = ?1");
+    d.Bind(1, summary.Id);
+    if (d.Step()) {
+        summary.Downloads = d.Int(0);
+        summary.LastDownloadUnix = d.OptionalInt(1);
+        d.Reset();
+    }
+    return summary;
+}
+
+std::vector<TRecordingSummary> TSqliteArchive::Recordings() {
+    std::vector<TRecordingSummary> list;
+    TStatement& s = Cached("SELECT id, model, start, interval_s FROM recordings ORDER BY id");
+    while (s.Step()) list.push_back(*Summary(s));
+    return list;
+}
+
+std::optional<TRecordingSummary> TSqliteArchive::Recording(std::int64_t recordingId) {
+    TStatement& s = Cached("SELECT id, model, start, interval_s FROM recordings WHERE id = ?1");
+    s.Bind(1, recordingId);
+    if (!s.Step()) return std::nullopt;
+    auto summary = Summary(s);
+    s.Reset();
+    return summary;
+}
+
+std::vector<TArchivedReading> TSqliteArchive::Readings(std::int64_t recordingId) {
+    std::vector<TArchivedReading> list;
+    ForEachIndex(recordingId, INT64_MIN, AllIndices,
+                 [&](const std::vector<TArchivedReading>& copies) { list.push_back(HeldOf(copies)); });
+    return list;
+}
+
+TLineStore TSqliteArchive::ReadingLines(std::int64_t recordingId) {
+    TLineStore lines;
+    // Only the lines are needed: read index, state and line alone, the held copy chosen as above.
+    TStatement& s = Cached("SELECT idx, state, line FROM readings WHERE recording = ?1 ORDER BY idx, id");
+    s.Bind(1, recordingId);
+    std::string held;
+    std::int64_t index = 0;
+    bool any = false, heldClean = false;
+    while (s.Step()) {
+        const std::int64_t idx = s.Int(0);
+        const bool clean = static_cast<TReadingState>(s.Int(1)) == TReadingState::Clean;
+        if (!any || idx != index) {
+            if (any) lines.Append(held);
+            held = s.Bytes(2);
+            index = idx;
+            any = true;
+            heldClean = clean;
+        } else if (clean && !heldClean) {
+            // A later clean copy replaces a damaged first one.
+            held = s.Bytes(2);
+            heldClean = true;
+        }
+    }
+    if (any) lines.Append(held);
+    return lines;
+}
+
+std::vector<TIndexRange> TSqliteArchive::WantedIndices(const TRecordingKey& key, std::int64_t first,
+                                                       std::int64_t end) {
+    std::vector<TIndexRange> wanted;
+    if (end <= first) return wanted;
+    std::int64_t from = first;  // the first index not yet known to be held clean
+    if (const auto recordingId = FindRecording(key)) {
+        ForEachIndex(*recordingId, first, end - 1, [&](const std::vector<TArchivedReading>& copies) {
+            if (HeldOf(copies).State != TReadingState::Clean) return;
+            const std::int64_t idx = copies.front().Index;
+            if (idx > from) wanted.push_back(TIndexRange{from, idx - 1});
+            from = idx + 1;
+        });
+    }
+    if (from < end) wanted.push_back(TIndexRange{from, end - 1});
+    return wanted;
+}
+
+std::int64_t TSqliteArchive::UnarchivedCount(const TRecordingKey& key, std::int64_t heldCount) {
+    if (heldCount <= 0) return 0;
+    const auto recordingId = FindRecording(key);
+    if (!recordingId) return heldCount;
+    TStatement& s = Cached("SELECT count(DISTINCT idx) FROM readings WHERE recording = ?1 AND idx BETWEEN 0 AND ?2");
+    s.Bind(1, *recordingId).Bind(2, heldCount - 1);
+    const std::int64_t held = s.Step() ? s.Int(0) : 0;
+    s.Reset();
+    return heldCount - held;
+}
+
+std::vector<TIndexRange> TSqliteArchive::Gaps(std::int64_t recordingId) {
+    std::vector<TIndexRange> gaps;
+    std::optional<std::int64_t> previous;
+    TStatement& s = Cached("SELECT DISTINCT idx FROM readings WHERE recording = ?1 ORDER BY idx");
+    s.Bind(1, recordingId);
+    while (s.Step()) {
+        const std::int64_t idx = s.Int(0);
+        if (previous && idx > *previous + 1) gaps.push_back(TIndexRange{*previous + 1, idx - 1});
+        previous = idx;
+    }
+    return gaps;
+}
+
+std::vector<TReadingIssue> TSqliteArchive::DamagedReadings(std::int64_t recordingId) {
+    std::vector<TReadingIssue> list;
+    ForEachIndex(recordingId, INT64_MIN, AllIndices, [&](const std::vector<TArchivedReading>& copies) {
+        const TArchivedReading& held = HeldOf(copies);
+        if (held.State != TReadingState::Clean) list.push_back(TReadingIssue{held.Index, held, std::nullopt});
+    });
+    return list;
+}
+
+std::vector<TReadingIssue> TSqliteArchive::Conflicts(std::int64_t recordingId) {
+    std::vector<TReadingIssue> list;
+    ForEachIndex(recordingId, INT64_MIN, AllIndices, [&](const std::vector<TArchivedReading>& copies) {
+        if (CleanCount(copies) < 2) return;
+        const TArchivedReading& held = HeldOf(copies);
+        for (const TArchivedReading& c : copies) {
+            if (c.State == TReadingState::Clean && c.Id != held.Id) {
+                list.push_back(TReadingIssue{held.Index, held, c});
+                break;
+            }
+        }
+    });
+    return list;
+}
+
+std::vector<TDownloadRecord> TSqliteArchive::Downloads(std::int64_t recordingId) {
+    std::vector<TDownloadRecord> list;
+    TStatement s(db_,
+                 "SELECT d.id, d.recording, d.when_utc, d.utc_offset_s, d.computer, d.user, d.program, d.port, "
+                 "d.clock, d.clock_read_at, d.clock_offset_s, d.rec_start, d.rec_stop, d.stop_answer, d.interval_s, "
+                 "d.c_answer, d.battery, d.range_first, d.range_end, "
+                 "(SELECT details FROM events e WHERE e.download = d.id AND e.kind = 'download' ORDER BY e.id LIMIT 1), "
+                 "(SELECT coalesce(sum(readings), 0) FROM chunks c WHERE c.download = d.id) "
+                 "FROM downloads d WHERE d.recording = ?1 ORDER BY d.id");
+    s.Bind(1, recordingId);
+    while (s.Step()) {
+        TDownloadRecord d;
+        d.Id = s.Int(0);
+        d.RecordingId = s.Int(1);
+        d.Info.Actor = TActor{s.Int(2), static_cast<std::int32_t>(s.Int(3)), std::string(s.Bytes(4)),
+                              std::string(s.Bytes(5)), std::string(s.Bytes(6))};
+        d.Info.Port = s.Bytes(7);
+        TLoggerStatus& st = d.Info.Status;
+        st.Clock = OptionalTimeOf(s.OptionalText(8));
+        st.ClockReadAt = OptionalTimeOf(s.OptionalText(9));
+        d.ClockOffsetSeconds = s.OptionalInt(10);
+        st.RecStart = OptionalTimeOf(s.OptionalText(11));
+        st.RecStop = OptionalTimeOf(s.OptionalText(12));
+        st.StopAnswer = s.OptionalText(13).value_or("");
+        st.IntervalSeconds = s.OptionalInt(14);
+        if (st.IntervalSeconds) st.Interval = SecondsToDays(static_cast<double>(*st.IntervalSeconds));
+        st.CAnswer = s.OptionalText(15);
+        st.Battery = s.OptionalText(16);
+        if (st.Battery && !st.Battery->empty() &&
+            std::all_of(st.Battery->begin(), st.Battery->end(), [](char c) { return c >= '0' && c <= '9'; }))
+            st.BatteryMv = std::stoll(*st.Battery);
+        d.Info.Range.First = s.Int(17);
+        d.Info.Range.End = s.Int(18);
+        if (const auto details = s.OptionalText(19))
+            d.Report = std::get<TDownloadEnded>(DetailsFromJson(TEventKind::Download, *details)).Report;
+        d.ReadingsAdded = s.Int(20);
+        list.push_back(std::move(d));
+    }
+    return list;
+}
+
+std::vector<TEvent> TSqliteArchive::Events(std::optional<std::int64_t> recordingId) {
+    std::vector<TEvent> list;
+    TStatement& s = Cached(recordingId ? "SELECT id, kind, when_utc, utc_offset_s, computer, user, program, recording, "
+                                    "download, details FROM events WHERE recording = ?1 ORDER BY id"
+                                  : "SELECT id, kind, when_utc, utc_offset_s, computer, user, program, recording, "
+                                    "download, details FROM events ORDER BY id");
+    if (recordingId) s.Bind(1, *recordingId);
+    while (s.Step()) {
+        TEventKind kind{};
+        if (!EventKindFromName(s.Bytes(1), kind)) continue;  // a kind of a later version: not ours to show
+        TEvent e;
+        e.Id = s.Int(0);
+        e.Actor = TActor{s.Int(2), static_cast<std::int32_t>(s.Int(3)), std::string(s.Bytes(4)),
+                         std::string(s.Bytes(5)), std::string(s.Bytes(6))};
+        e.RecordingId = s.OptionalInt(7);
+        e.DownloadId = s.OptionalInt(8);
+        e.Details = DetailsFromJson(kind, s.Bytes(9));
+        list.push_back(std::move(e));
+    }
+    return list;
+}
+
+TVerifyResult TSqliteArchive::Verify() {
+    TVerifyResult result;
+    std::vector<TFinding>& findings = result.Findings;
+    auto find = [&](TFindingKind kind, std::int64_t id) { findings.push_back(TFinding{kind, id}); };
+
+    // Recordings and downloads: each row against its own hash.
+    auto checkRows = [&](const char* sql, int columns, TFindingKind kind) {
+        TStatement& s = Cached(sql);
+        while (s.Step()) {
+            row_.Clear();
+            for (int c = 0; c < columns; ++c) PutColumn(row_, s, c);
+            sha_.Add(row_.Bytes());
+            if (ViewOf(sha_.Finish()) != s.Bytes(columns)) find(kind, s.Int(0));
+        }
+    };
+    checkRows("SELECT id, model, start, interval_s, hash FROM recordings ORDER BY id", 4, TFindingKind::RecordingAltered);
+    checkRows("SELECT id, recording, when_utc, utc_offset_s, computer, user, program, port, clock, clock_read_at, "
+              "clock_offset_s, rec_start, rec_stop, stop_answer, interval_s, c_answer, battery, range_first, "
+              "range_end, hash FROM downloads ORDER BY id",
+              19, TFindingKind::DownloadAltered);
+
+    // Readings: each chunk covers the reading ids [first_reading, first_reading + readings); its
+    // hash chains the one before it. A reading whose digest is wrong is altered; an id a chunk
+    // covers that is gone is missing; a row no chunk covers is inserted.
+    TStatement& chunks = Cached("SELECT id, download, first_reading, readings, hash FROM chunks ORDER BY id");
+    TStatement& rows = Cached("SELECT id, recording, idx, state, time, t1, t2, line, digest FROM readings ORDER BY id");
+    bool rowReady = rows.Step();
+    TDigest previous{};
+    std::int64_t expectedChunk = 1;
+    std::vector<TDigest> hashes;
+    while (chunks.Step()) {
+        const std::int64_t chunkId = chunks.Int(0);
+        for (; expectedChunk < chunkId; ++expectedChunk) find(TFindingKind::ChunkAltered, expectedChunk);
+        expectedChunk = chunkId + 1;
+        const std::int64_t first = chunks.Int(2);
+        const std::int64_t end = first + chunks.Int(3);
+        std::size_t before = findings.size();
+        hashes.clear();
+        std::int64_t expected = first;
+        for (; rowReady && rows.Int(0) < end; rowReady = rows.Step()) {
+            const std::int64_t id = rows.Int(0);
+            if (id < first) {
+                find(TFindingKind::ReadingInserted, id);
+                continue;
+            }
+            for (; expected < id; ++expected) find(TFindingKind::ReadingMissing, expected);
+            expected = id + 1;
+            row_.Clear();
+            for (int c = 0; c < 8; ++c) PutColumn(row_, rows, c);
+            sha_.Add(row_.Bytes());
+            const TDigest hash = sha_.Finish();
+            hashes.push_back(hash);
+            ++result.Readings;
+            if (ViewOf(hash).substr(0, 4) != rows.Bytes(8)) find(TFindingKind::ReadingAltered, id);
+        }
+        for (; expected < end; ++expected) find(TFindingKind::ReadingMissing, expected);
+        row_.Clear();
+        for (int c = 0; c < 4; ++c) PutColumn(row_, chunks, c);
+        sha_.Add(previous);
+        sha_.Add(row_.Bytes());
+        for (const TDigest& h : hashes) sha_.Add(h);
+        const TDigest stored = DigestOf(chunks.Bytes(4));
+        // A chunk that does not check out while each of its readings does: its own row was changed,
+        // or a reading's digest was made to fit.
+        if (sha_.Finish() != stored && findings.size() == before) find(TFindingKind::ChunkAltered, chunkId);
+        previous = stored;
+    }
+    for (; rowReady; rowReady = rows.Step()) find(TFindingKind::ReadingInserted, rows.Int(0));
+    result.ReadingsHeadHex = HexOf(previous);
+
+    // Events: one chain, ids consecutive from 1. After a gap the next event's link cannot be
+    // checked (its predecessor is gone); the gap itself is the finding.
+    TStatement& events = Cached("SELECT id, kind, when_utc, utc_offset_s, computer, user, program, recording, download, "
+                           "details, hash FROM events ORDER BY id");
+    TDigest previousEvent{};
+    std::int64_t expectedEvent = 1;
+    while (events.Step()) {
+        const std::int64_t id = events.Int(0);
+        ++result.Events;
+        const bool gap = id != expectedEvent;
+        for (; expectedEvent < id; ++expectedEvent) find(TFindingKind::EventMissing, expectedEvent);
+        expectedEvent = id + 1;
+        row_.Clear();
+        for (int c = 0; c < 10; ++c) PutColumn(row_, events, c);
+        sha_.Add(previousEvent);
+        sha_.Add(row_.Bytes());
+        const TDigest hash = sha_.Finish();
+        const std::string_view stored = events.Bytes(10);
+        // A hash of the wrong size was never made by the program: a row added by hand.
+        if (stored.size() != hash.size()) {
+            find(TFindingKind::EventInserted, id);
+        } else if (!gap && ViewOf(hash) != stored) {
+            find(TFindingKind::EventAltered, id);
+        }
+        previousEvent = DigestOf(stored);
+    }
+    result.EventsHeadHex = HexOf(previousEvent);
+    sha_.Add(previous);
+    sha_.Add(previousEvent);
+    result.HeadHex = HexOf(sha_.Finish());
+    std::stable_sort(findings.begin(), findings.end(), [](const TFinding& a, const TFinding& b) {
+        return a.Kind != b.Kind ? a.Kind < b.Kind : a.Id < b.Id;
+    });
+    return result;
+}
+
+// Opens the database; an open that fails for want of write access to the file or its folder is
+// ReadOnly, whatever SQLite calls it.
+std::unique_ptr<TArchive> Open(const std::string& path, int busyTimeoutMs) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const bool exists = fs::exists(path, ec);
+    if (!exists) MakeParentFolders(path);
+    const fs::path folder = fs::path(path).parent_path().empty() ? fs::path(".") : fs::path(path).parent_path();
+    try {
+        return std::make_unique<TSqliteArchive>(path, busyTimeoutMs);
+    } catch (const EArchiveError& e) {
+        if (e.Kind() == TArchiveErrorKind::Other && ((exists && ::access(path.c_str(), W_OK) != 0) || !Writable(folder)))
+            throw EArchiveError(TArchiveErrorKind::ReadOnly, path, e.Message());
+        throw;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<TArchive> OpenSqliteArchive(const std::string& path, int busyTimeoutMs) {
+    return Open(path, busyTimeoutMs);
+}
+
+}  // namespace archive

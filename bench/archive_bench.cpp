@@ -1,0 +1,98 @@
+// The archive with a million readings: archiving them in download chunks (target: at most 2 s),
+// verifying every chain (at most 2 s), reading the recording back as data-panel lines (the window
+// opens it within 0.5 s) and the bytes of file per reading (at most 120).
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "archive/sqlite_archive.h"
+#include "bench/data_bench_lines.h"
+
+namespace {
+
+constexpr long kReadings = 1000000;
+constexpr long kChunk = 24;  // readings a download's chunk stores
+
+const archive::TRecordingKey Key{"KX-15-1", EncodeDate(2017, 3, 5), 60};
+
+std::string BenchFolder() {
+    return (std::filesystem::temp_directory_path() / ("lorv_archive_bench_" + std::to_string(::getpid()))).string();
+}
+
+// Archives the million readings into a new file at `path`, one transaction per chunk of `chunkSize`
+// (a download's chunks store 24; an import, or a caller that gathers chunks, more).
+void Archive(const std::string& path, long chunkSize = kChunk) {
+    std::filesystem::remove(path);
+    std::filesystem::remove(path + "-wal");
+    std::filesystem::remove(path + "-shm");
+    auto archive = archive::OpenSqliteArchive(path);
+    const std::int64_t download = archive->BeginDownload(Key, archive::TDownloadInfo{});
+    const TLineStore& lines = BenchMillionLines();
+    std::vector<TStoredReading> chunk;
+    for (long first = 0; first < kReadings; first += chunkSize) {
+        chunk.clear();
+        for (long i = first; i < std::min(first + chunkSize, kReadings); ++i)
+            chunk.push_back(TStoredReading{i, std::string(lines[static_cast<std::size_t>(i)]), TReadingState::Clean});
+        archive->AddReadings(download, chunk);
+    }
+    archive->FinishDownload(download, TDownloadReport{}, archive::TActor{});
+}
+
+// A file with the million readings, made once.
+const std::string& FilledArchive() {
+    static const std::string path = [] {
+        std::filesystem::create_directories(BenchFolder());
+        const std::string p = BenchFolder() + "/filled.sqlite3";
+        Archive(p);
+        return p;
+    }();
+    return path;
+}
+
+void BM_ArchiveMillionReadings(benchmark::State& state) {
+    std::filesystem::create_directories(BenchFolder());
+    const std::string path = BenchFolder() + "/archive.sqlite3";
+    BenchMillionLines();
+    for (auto _ : state) Archive(path, state.range(0));
+    state.SetItemsProcessed(state.iterations() * kReadings);
+    // The file's own size once the journal is folded in, per reading.
+    {
+        auto archive = archive::OpenSqliteArchive(path);
+    }
+    std::uintmax_t bytes = std::filesystem::file_size(path);
+    if (std::filesystem::exists(path + "-wal")) bytes += std::filesystem::file_size(path + "-wal");
+    state.counters["bytes_per_reading"] = static_cast<double>(bytes) / kReadings;
+}
+BENCHMARK(BM_ArchiveMillionReadings)->Arg(kChunk)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_VerifyMillionReadings(benchmark::State& state) {
+    auto archive = archive::OpenSqliteArchive(FilledArchive());
+    for (auto _ : state) {
+        const archive::TVerifyResult result = archive->Verify();
+        if (!result.Sound() || result.Readings != kReadings) state.SkipWithError("the chains do not check out");
+    }
+    state.SetItemsProcessed(state.iterations() * kReadings);
+}
+BENCHMARK(BM_VerifyMillionReadings)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_ReadMillionLines(benchmark::State& state) {
+    auto archive = archive::OpenSqliteArchive(FilledArchive());
+    const std::int64_t id = *archive->FindRecording(Key);
+    for (auto _ : state) {
+        const TLineStore lines = archive->ReadingLines(id);
+        if (lines.Count() != static_cast<std::size_t>(kReadings)) state.SkipWithError("lines missing");
+    }
+    state.SetItemsProcessed(state.iterations() * kReadings);
+}
+BENCHMARK(BM_ReadMillionLines)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(BenchFolder());
+    return 0;
+}
