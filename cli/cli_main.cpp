@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "cli/cli_run.h"
+#ifdef LORV304D_HAVE_REPORT
+#include "cli/report_command.h"
+#endif
 
 namespace {
 
@@ -30,6 +33,9 @@ int main(int argc, char** argv) {
     cli::TCliEnvironment env;
     env.StopSignal = &g_stopSignal;
     env.ErrIsTerminal = ::isatty(STDERR_FILENO) == 1;
+#ifdef LORV304D_HAVE_REPORT
+    env.Report = cli::RunReport;
+#endif
     const int status = cli::RunCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, env);
     std::cout.flush();
     return status;

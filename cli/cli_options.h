@@ -1,5 +1,6 @@
 #pragma once
 // The command line of lorv304d-cli: subcommands, their options and their usage texts.
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -9,7 +10,7 @@
 
 namespace cli {
 
-enum class Command { None, Ports, Find, Status, Download, Start, Erase, Convert, Stats };
+enum class Command { None, Ports, Find, Status, Download, Start, Erase, Convert, Stats, Report };
 
 struct TCliOptions {
     Command Cmd = Command::None;
@@ -29,6 +30,10 @@ struct TCliOptions {
     std::string Format;                   // convert: "csv" or "tsv"; download: also "log" (or empty)
     bool Utc = false;                     // convert, download with csv or tsv
     std::optional<double> Low, High;      // stats: limits in degrees Celsius
+    std::optional<std::int64_t> Recording;  // report: the archived recording (instead of FILE)
+    std::string Profile;                  // report: a built-in or own profile's name, or a profile file
+    std::optional<std::int64_t> MktWindowSeconds;  // report: the rolling MKT's window
+    std::string Lang = "pl";              // report: "pl" or "en"
 
     // The table that --format csv or tsv and --utc ask for; empty for data-file lines.
     std::optional<readings::TExportOptions> Table() const;

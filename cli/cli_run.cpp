@@ -163,6 +163,9 @@ class TRun {
                 return RunConvert(o_, out_, err_);
             case Command::Stats:
                 return RunStats(o_, out_);
+            case Command::Report:
+                if (!env_.Report) throw TRunError{ExitUsage, "this build of the program makes no reports"};
+                return env_.Report(o_, err_);
             case Command::None:
                 break;
         }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
+
 namespace cli {
 
 inline constexpr int ExitOk = 0;
@@ -28,6 +30,9 @@ struct TCliEnvironment {
     const volatile std::sig_atomic_t* StopSignal = nullptr;
     // Whether `err` is a terminal (a redrawn progress bar instead of lines per 10 %).
     bool ErrIsTerminal = false;
+    // Makes the PDF report (the program's Gui part, which this layer does not link); empty in a
+    // build without it. Returns the exit status; messages go to the stream.
+    std::function<int(const TCliOptions&, std::ostream& err)> Report;
 };
 
 // `args` are the arguments after the program name. Results go to `out` (reading lines as
