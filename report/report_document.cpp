@@ -113,7 +113,7 @@ class TPages {
             if (n > 0) pdf_.newPage();
             for (const TItem& item : pages_[n]) {
                 if (item.Kind == TItem::Kind::Chart) {
-                    item.Chart->Paint(p, item.Rect);
+                    item.Chart->Paint(p, item.Rect, QSize(1000, 560));  // the window's look at a usual window size
                 } else if (item.Kind == TItem::Kind::Line) {
                     p.setPen(QPen(Qt::black, 0.25 * mm_));
                     p.drawLine(item.Rect.topLeft(), item.Rect.topRight());
