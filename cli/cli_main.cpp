@@ -10,6 +10,9 @@
 
 #include "base/file_locations.h"
 #include "cli/cli_run.h"
+#ifdef LORV304D_HAVE_REPORT
+#include "cli/report_command.h"
+#endif
 
 namespace {
 
@@ -39,6 +42,9 @@ int main(int argc, char** argv) {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error)
         env.SettingsFile = SettingsLocationFor((self.parent_path() / "lorv304d").string(), TUserFolders::FromProcess());
+#ifdef LORV304D_HAVE_REPORT
+    env.Report = cli::RunReport;
+#endif
     const int status = cli::RunCli(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, env);
     std::cout.flush();
     return status;

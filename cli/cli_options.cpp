@@ -6,6 +6,8 @@
 #include "data/alarm_rule.h"
 #include "data/reading_line.h"
 
+#include <stdexcept>
+
 namespace cli {
 namespace {
 
@@ -285,6 +287,42 @@ void AddArchiveCommands(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
                               "readings are named too.\n"});
 }
 
+void AddReportCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
+    CLI::App& c = line.AddCommand(
+        parent, Command::Report, "report",
+        {.Synopsis = "FILE|--recording ID [--profile P] [--mkt-window W] [--from T] [--to T] [--lang pl|en] -o OUT.pdf",
+         .Brief = "a PDF/A report of a data file or an archived recording",
+         .About = "Writes an A4 PDF/A-1b report: the source, a statement of completeness, the chart, the\n"
+                  "statistics per channel with the mean kinetic temperature, the profile's rules and every\n"
+                  "excursion, the gaps, the SHA-256 of the readings and a signature block. Needs no display.\n"
+                  "A report of an archived recording is entered in the archive's audit trail.\n"});
+    c.add_option("FILE", o.File, "the data file");
+    c.add_option_function<std::string>(
+         "--recording", [&o](const std::string& text) {
+             try {
+                 std::size_t used = 0;
+                 const long long id = std::stoll(text, &used);
+                 if (used != text.size() || id <= 0) throw std::invalid_argument(text);
+                 o.Recording = id;
+             } catch (const std::logic_error&) {
+                 throw EUsageError(Command::Report, "'" + text + "' is not a recording id");
+             }
+         }, "the archived recording (its id, as the archive lists it)")
+        ->type_name("ID");
+    c.add_option("--profile", o.Profile, "the alarm profile: a built-in one, one of the settings file, or a profile file")
+        ->type_name("P");
+    c.add_option_function<std::string>(
+         "--mkt-window", [&o](const std::string& text) {
+             o.MktWindowSeconds = readings::ParseDuration(text);
+             if (!o.MktWindowSeconds) throw EUsageError(Command::Report, "'" + text + "' is not a duration (90s, 30min, 24h, 2d)");
+         }, "the window of the highest rolling MKT (90s, 30min, 24h, 2d)")
+        ->type_name("W");
+    AddOptional(c, "--from", o.From, "T", "only the readings of this range (both ends included)");
+    AddOptional(c, "--to", o.To, "T", "");
+    c.add_option("--lang", o.Lang, "the report's language (default pl)")->type_name("pl|en");
+    c.add_option("-o,--output", o.Output, "the PDF written (whole, or not at all)")->type_name("OUT.pdf");
+}
+
 // Every command and option of the program, bound to `o`; the order is the order of the help.
 void DeclareCommandLine(TCommandLine& line, TCliOptions& o) {
     CLI::App& program = line.Program();
@@ -298,6 +336,7 @@ void DeclareCommandLine(TCommandLine& line, TCliOptions& o) {
     AddConvertCommand(line, program, o);
     AddStatsCommand(line, program, o);
     AddArchiveCommands(line, program, o);
+    AddReportCommand(line, program, o);
 }
 
 }  // namespace
@@ -388,6 +427,15 @@ TCliOptions ParseCommandLine(const std::vector<std::string>& args) {
                     throw EUsageError(o.Cmd, e.what());
                 }
             }
+            break;
+        case Command::Report:
+            if (o.File.empty() == !o.Recording) throw EUsageError(o.Cmd, "report needs a data file or --recording, not both");
+            if (o.Output.empty()) throw EUsageError(o.Cmd, "report needs -o OUT.pdf");
+            if (o.Lang != "pl" && o.Lang != "en") throw EUsageError(o.Cmd, "--lang is pl or en");
+            if (o.From) CheckDateTime(o.Cmd, *o.From);
+            if (o.To) CheckDateTime(o.Cmd, *o.To);
+            if (o.From && o.To && CheckDateTime(o.Cmd, *o.To) < CheckDateTime(o.Cmd, *o.From))
+                throw EUsageError(o.Cmd, "--to " + *o.To + " is before --from " + *o.From);
             break;
         default:
             break;

@@ -26,6 +26,7 @@ enum class Command {
     ArchiveExport,
     ArchiveImport,
     ArchiveVerify,
+    Report,
 };
 
 struct TCliOptions {
@@ -50,11 +51,12 @@ struct TCliOptions {
     bool NoArchive = false;               // download: keep the readings out of the archive
     bool New = false;                     // download: only the readings the archive lacks or holds damaged
     bool DiscardUnarchived = false;       // erase: also when the archive lacks readings the logger holds
-    std::optional<std::int64_t> Recording;  // stats, convert (in place of FILE), archive show, export
+    std::optional<std::int64_t> Recording;  // stats, convert, report (in place of FILE), archive show, export
     std::string Model;                    // archive import: the model the file's readings came from
-    std::string Profile;                  // stats: a profile name or file; empty: none
-    std::optional<std::int64_t> MktWindowSeconds;  // stats: the rolling MKT window
+    std::string Profile;                  // stats, report: a profile name or file; empty: none
+    std::optional<std::int64_t> MktWindowSeconds;  // stats, report: the rolling MKT window
     bool FailOnAlarm = false;             // stats: exit status 4 when a rule triggered
+    std::string Lang = "pl";              // report: "pl" or "en"
 
     // The table that --format csv or tsv and --utc ask for; empty for data-file lines.
     std::optional<readings::TExportOptions> Table() const;

@@ -237,6 +237,9 @@ class TRun {
                 return ArchiveImport();
             case Command::ArchiveVerify:
                 return ArchiveVerify();
+            case Command::Report:
+                if (!env_.Report) throw TRunError{ExitUsage, "this build of the program makes no reports"};
+                return env_.Report(o_, err_);
             case Command::Archive:
             case Command::None:
                 break;

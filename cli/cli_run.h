@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
+
 namespace cli {
 
 inline constexpr int ExitOk = 0;
@@ -38,6 +40,9 @@ struct TCliEnvironment {
     bool ErrIsTerminal = false;
     // The settings file whose own alarm profiles stats --profile may name; empty: none.
     std::string SettingsFile;
+    // Makes the PDF report (the program's Gui part, which this layer does not link); empty in a
+    // build without it. Returns the exit status; messages go to the stream.
+    std::function<int(const TCliOptions&, std::ostream& err)> Report;
 };
 
 // `args` are the arguments after the program name. Results go to `out` (reading lines as

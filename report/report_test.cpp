@@ -1,0 +1,177 @@
+// The report read back as a reader would: the PDF's text by pdftotext, its metadata, its digest.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "archive/sha256.h"
+#include "base/errors.h"
+#include "base/testing/temp_folder.h"
+#include "data/alarm_profile.h"
+#include "data/data_file.h"
+#include "report/report_document.h"
+#include "report/report_source.h"
+
+namespace {
+
+void EnsureApp() {
+    static int argc = 1;
+    static char name[] = "report_tests";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* app = [] {
+        auto* a = new QGuiApplication(argc, argv);
+        report::RegisterReportFont(LORV304D_FONT_FILE);
+        return a;
+    }();
+    (void)app;
+}
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+// The text with its lines joined by blanks, so that a wrapped sentence is found whole.
+std::string PdfText(const std::string& pdf) {
+    std::string text = Shell("pdftotext -raw '" + pdf + "' -");
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+std::string Hex(std::string_view bytes) {
+    archive::TSha256 sha;
+    sha.Add(bytes);
+    return archive::HexOf(sha.Finish());
+}
+
+std::string Fixed2(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", v);
+    return text;
+}
+
+// A day at one-minute steps with readings 600..603 missing and one damaged line among them.
+std::string DayWithFaults() {
+    std::string text;
+    for (int i = 0; i < 1440; ++i) {
+        if (i >= 600 && i < 604) continue;
+        if (i == 100) text += "2017-03-05 01:4#:00 damaged\r\n";
+        char line[64];
+        std::snprintf(line, sizeof line, "2017-03-05 %02d:%02d:00    %4.1f    18.0\r\n", i / 60, i % 60,
+                      5 + 4 * ((i % 300) / 300.0));
+        text += line;
+    }
+    return text;
+}
+
+class ReportTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ::setenv("TZ", "Europe/Warsaw", 1);
+        EnsureApp();
+    }
+    TTempFolder folder_{"lorv_report"};
+};
+
+TEST_F(ReportTest, FileReportStatesWhatIsMissingAndCarriesTheStatistics) {
+    const std::string data = folder_.File("day.log");
+    std::ofstream(data, std::ios::binary) << DayWithFaults();
+    report::TReportRequest request;
+    request.Profile = *readings::FindBuiltInProfile("2-8");
+    request.MktWindowSeconds = 3600;
+    request.Program = "lorv304d-cli 1.0";
+    const report::TReportModel model = report::BuildFileReport(data, request);
+    const std::string pdf = folder_.File("day.pdf");
+    report::WriteReportPdf(model, report::TLanguage::Polish, pdf);
+    const std::string text = PdfText(pdf);
+
+    EXPECT_NE(std::string::npos, text.find("Niekompletne: 1436 z 1440 odczytów; brak 4: 2017-03-05 10:00:00 +01:00 – "
+                                           "2017-03-05 10:03:00 +01:00; uszkodzone: 1"))
+        << text;
+    for (const char* section : {"Raport z rejestracji temperatury", "2. Źródło danych", "3. Kompletność", "4. Wykres",
+                                "5. Statystyka", "Reguły profilu „2-8”", "6. Przerwy", "7. Integralność", "8. Podpisy",
+                                "Sporządził", "Sprawdził", "Zatwierdził", "Europe/Warsaw (UTC+01:00)", "Strona 1 z "})
+        EXPECT_NE(std::string::npos, text.find(section)) << section;
+
+    // The numbers are the data layer's, as an independent read of the same file gives them.
+    const std::vector<readings::TReading> all = readings::ReadReadings(readings::LoadDataFile(data));
+    const readings::TReadingStatistics s = readings::ComputeStatistics(all, {});
+    EXPECT_NE(std::string::npos, text.find("Średnia " + Fixed2(s.Channel1.Mean) + " °C " + Fixed2(s.Channel2.Mean)));
+    EXPECT_NE(std::string::npos, text.find("MKT " + Fixed2(*s.Channel1.MeanKinetic) + " °C"));
+    EXPECT_NE(std::string::npos, text.find("Liczba odczytów 1436 1436"));
+    // 2-8: above 8 °C at the top of each of the five ramps, as the rules' own evaluation finds.
+    const readings::TProfileResult rules =
+        readings::EvaluateProfile(all, readings::TimeOrder(all), s.Gaps.IntervalSeconds, request.Profile);
+    ASSERT_EQ(5u, rules.Rules[0].Excursions.size());
+    EXPECT_NE(std::string::npos, text.find("single | above 8 °C 1 tak 4:55:00 5 ")) << text;
+
+    // Integrity: the digest equals that of the readings' lines as a data file, and of the file.
+    std::string lines;
+    for (const readings::TReading& r : all) lines += std::string(readings::LoadDataFile(data)[r.Line]) + "\r\n";
+    EXPECT_EQ(Hex(lines), model.DataSha256Hex);
+    EXPECT_NE(std::string::npos, text.find(model.DataSha256Hex));
+    EXPECT_NE(std::string::npos, text.find(Hex(DayWithFaults())));
+}
+
+TEST_F(ReportTest, EnglishCompleteReportIsPdfA1bWithEmbeddedFonts) {
+    const std::string data = folder_.File("three.log");
+    std::ofstream(data, std::ios::binary) << "2017-03-05 00:00:00    4.0    5.0\r\n"
+                                             "2017-03-05 00:01:00    4.5    5.0\r\n"
+                                             "2017-03-05 00:02:00    5.0    5.0\r\n";
+    report::TReportRequest request;
+    request.Profile = readings::LimitsProfile({});
+    const std::string pdf = folder_.File("three.pdf");
+    report::WriteReportPdf(report::BuildFileReport(data, request), report::TLanguage::English, pdf);
+    const std::string text = PdfText(pdf);
+    EXPECT_NE(std::string::npos, text.find("Complete: 3 of 3 readings")) << text;
+    EXPECT_NE(std::string::npos, text.find("Prepared by"));
+    EXPECT_NE(std::string::npos, text.find("Page 1 of "));
+
+    const std::string meta = Shell("pdfinfo -meta '" + pdf + "'");
+    EXPECT_NE(std::string::npos, meta.find("pdfaid:part=\"1\""));
+    EXPECT_NE(std::string::npos, meta.find("pdfaid:conformance=\"B\""));
+    const std::string fonts = Shell("pdffonts '" + pdf + "'");
+    std::istringstream rows(fonts);
+    int fontRows = 0;
+    for (std::string row; std::getline(rows, row);)
+        if (row.find("TrueType") != std::string::npos) {  // name, type, encoding, emb, sub, uni, id
+            ++fontRows;
+            EXPECT_NE(std::string::npos, row.find("Identity-H       yes")) << row;
+        }
+    EXPECT_GT(fontRows, 0) << fonts;
+}
+
+TEST_F(ReportTest, UnwritableTargetIsAnErrorAndWritesNothing) {
+    const std::string data = folder_.File("one.log");
+    std::ofstream(data, std::ios::binary) << "2017-03-05 00:00:00    4.0    5.0\r\n";
+    const report::TReportModel model = report::BuildFileReport(data, {});
+    const std::string target = folder_.File("missing/folder/out.pdf");
+    EXPECT_THROW(report::WriteReportPdf(model, report::TLanguage::Polish, target), EFileError);
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST_F(ReportTest, CliMakesTheReportWithoutADisplay) {
+    const std::string data = folder_.File("day.log");
+    std::ofstream(data, std::ios::binary) << DayWithFaults();
+    const std::string pdf = folder_.File("cli.pdf");
+    const std::string out = Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" LORV304D_CLI_PATH
+                                "' report '" + data + "' --lang en --profile 2-8 -o '" + pdf + "' 2>&1; echo rc=$?");
+    EXPECT_NE(std::string::npos, out.find("rc=0")) << out;
+    EXPECT_NE(std::string::npos, PdfText(pdf).find("Incomplete: 1436 of 1440 readings"));
+    const std::string bad = Shell("'" LORV304D_CLI_PATH "' report '" + data + "' --profile nosuch -o '" + pdf +
+                                "' 2>&1; echo rc=$?");
+    EXPECT_NE(std::string::npos, bad.find("no profile 'nosuch'")) << bad;
+    EXPECT_NE(std::string::npos, bad.find("rc=2"));
+}
+
+}  // namespace
