@@ -204,7 +204,7 @@ class StatsProfileRun : public FileCommandRun {
     const TTempPath dir_{"stats_profiles_"};
     const std::string profileFile_ = dir_.Path() + "/lane.ini";
     const std::string faultyFile_ = dir_.Path() + "/faulty.ini";
-    const TCliEnvironment env_{.SettingsFile = dir_.Path() + "/lorv304d.INI"};
+    const TCliEnvironment env_{.SettingsFile = dir_.Path() + "/lorv304d.INI", .Report = {}};
 };
 
 TEST_F(StatsProfileRun, RulesAndExcursionsAsJsonAndText) {
