@@ -15,6 +15,7 @@
 
 #include "archive/archive_error.h"
 #include "archive/event_json.h"
+#include "archive/full_time_text.h"
 #include "archive/merge_rule.h"
 #include "archive/sha256.h"
 #include "archive/sqlite_db.h"
@@ -56,14 +57,6 @@ CREATE TABLE events(
 CREATE INDEX events_by_recording ON events(recording);
 )sql";
 
-// A logger time in the full 19-character form (also at midnight), for keys and columns.
-std::string FullTimeText(TDateTime t) {
-    const TDateParts p = DecodeDateTime(t);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute,
-                  p.Second);
-    return text;
-}
 
 // Seconds since 1970 back to the day count the logger time text converts to (whole days plus the
 // fraction of the day, as the text's conversion adds them).

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
+#include "archive/full_time_text.h"
 #include "base/logger_format.h"
 
 namespace cli {
@@ -12,14 +13,7 @@ using namespace archive;
 
 namespace {
 
-// The full 19-character logger time (also at midnight).
-std::string TimeText(TDateTime t) {
-    const TDateParts p = DecodeDateTime(t);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute,
-                  p.Second);
-    return text;
-}
+std::string TimeText(TDateTime t) { return archive::FullTimeText(t); }
 
 std::string OptionalTimeText(const std::optional<TDateTime>& t) { return t ? TimeText(*t) : "-"; }
 
