@@ -68,6 +68,11 @@ class TStatisticsDialog : public QDialog {
 // A limit as typed: blanks around it, "," or "." as decimal point. Empty when it is no number.
 std::optional<double> LimitOfText(const QString& text);
 
+// The profile a choice names: a built-in one or one of `own` (names matched without regard to
+// ASCII case); for any other name, the plain limits with the choice's limits as typed.
+readings::TAlarmProfile ChosenProfile(const TStatisticsDialog::TChoice& choice,
+                                      const std::vector<readings::TAlarmProfile>& own);
+
 // The statistics as the dialog shows them: the range, the interval and the limits; a table with a
 // column per channel; the gaps, readings out of order and repeated times, each list cut after
 // `listLimit` entries with a line that counts the rest.
