@@ -21,8 +21,9 @@ constexpr const char* ProfileKey = "Profil";
 constexpr const char* MktWindowKey = "OknoMKT";
 const std::string DefaultProfile(readings::kLimitsProfileName);
 
-// The statistics' last choice as the settings file keeps it.
-TStatisticsDialog::TChoice ChoiceIn(const TProfileFile& settings) {
+// The choice last kept in the settings file.
+TStatisticsDialog::TChoice KeptChoice(const std::string& settingsFile) {
+    const TProfileFile settings(settingsFile);
     const auto read = [&](const char* key, const std::string& def) {
         return QString::fromStdString(settings.ReadString(StatisticsSection, key, def));
     };
@@ -39,7 +40,7 @@ void TForm1::Statystyka1Click() {
     if (!Chart->BottomAxis.AutomaticMinimum()) range.From = Chart->BottomAxis.Minimum();
     if (!Chart->BottomAxis.AutomaticMaximum()) range.To = Chart->BottomAxis.Maximum();
 
-    const TStatisticsDialog::TChoice choice = ChoiceIn(TProfileFile(SettingsFile()));
+    const TStatisticsDialog::TChoice choice = KeptChoice(SettingsFile());
     if (!StatisticsDialog) {
         StatisticsDialog = new TStatisticsDialog(this);
         connect(StatisticsDialog, &QDialog::finished, this, [this] {
@@ -82,6 +83,6 @@ void TForm1::RefreshLimits() {
     // those the dialog lists for the same readings.
     const std::optional<std::int64_t> interval = readings::FindReadingGaps(all, order).IntervalSeconds;
     const readings::TAlarmProfile profile =
-        ChosenProfile(ChoiceIn(TProfileFile(SettingsFile())), readings::ReadProfileFile(SettingsFile()).Profiles);
+        ChosenProfile(KeptChoice(SettingsFile()), readings::ReadProfileFile(SettingsFile()));
     ShowProfileLimits(plot, profile, readings::EvaluateProfile(all, order, interval, profile));
 }

@@ -312,14 +312,14 @@ TStatisticsDialog::TChoice TStatisticsDialog::Choice() const {
     return {edLow->text(), edHigh->text(), cbProfile->currentData().toString(), cbMktWindow->currentText().trimmed()};
 }
 
-readings::TAlarmProfile TStatisticsDialog::Profile() const { return ChosenProfile(Choice(), own_.Profiles); }
+readings::TAlarmProfile TStatisticsDialog::Profile() const { return ChosenProfile(Choice(), own_); }
 
 readings::TAlarmProfile ChosenProfile(const TStatisticsDialog::TChoice& choice,
-                                      const std::vector<readings::TAlarmProfile>& own) {
+                                      const readings::TProfileFileContents& own) {
     const std::string name = choice.Profile.toStdString();
     if (const readings::TAlarmProfile* p = readings::FindBuiltInProfile(name)) return *p;
-    for (const readings::TAlarmProfile& p : own)
-        if (readings::SameProfileName(p.Name, name)) return p;
+    for (const readings::TAlarmProfile& p : own.Profiles)
+        if (p.Name == name) return p;
     return readings::LimitsProfile({LimitOfText(choice.Low), LimitOfText(choice.High)});
 }
 

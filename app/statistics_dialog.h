@@ -65,13 +65,12 @@ class TStatisticsDialog : public QDialog {
     QString profileFile_;
 };
 
+// The profile `choice` names: a built-in one, else one of `own`, else the plain limits as typed.
+readings::TAlarmProfile ChosenProfile(const TStatisticsDialog::TChoice& choice,
+                                      const readings::TProfileFileContents& own);
+
 // A limit as typed: blanks around it, "," or "." as decimal point. Empty when it is no number.
 std::optional<double> LimitOfText(const QString& text);
-
-// The profile a choice names: a built-in one or one of `own` (names matched without regard to
-// ASCII case); for any other name, the plain limits with the choice's limits as typed.
-readings::TAlarmProfile ChosenProfile(const TStatisticsDialog::TChoice& choice,
-                                      const std::vector<readings::TAlarmProfile>& own);
 
 // The statistics as the dialog shows them: the range, the interval and the limits; a table with a
 // column per channel; the gaps, readings out of order and repeated times, each list cut after
