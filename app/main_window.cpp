@@ -353,6 +353,8 @@ void TForm1::BuildMenus() {
     mnChart->addSeparator();
     Druku1 = mnChart->addAction(QStringLiteral("Drukuj"));
     Statystyka1 = mnChart->addAction(QStringLiteral("Statystyka…"));
+    Limity1 = mnChart->addAction(QStringLiteral("Limity"));
+    Limity1->setCheckable(true);
 
     mnInfo = menuBar()->addMenu(QStringLiteral("&Informacje"));
     Wersjaprogramu1 = mnInfo->addAction(QStringLiteral("&Wersja programu"));
@@ -375,7 +377,8 @@ void TForm1::BuildMenus() {
         {mnTemp, "mnTemp"},           {mnHum, "mnHum"},
         {Druku1, "Druku1"},           {Wersjaprogramu1, "Wersjaprogramu1"},
         {Zapisz1, "Zapisz1"},         {Kasuj1, "Kasuj1"},
-        {Zapisz2, "Zapisz2"},         {Wyczy1, "Wyczy1"}};
+        {Zapisz2, "Zapisz2"},         {Wyczy1, "Wyczy1"},
+        {Limity1, "Limity1"}};
     for (const auto& [action, name] : names) action->setObjectName(QString::fromLatin1(name));
 }
 
@@ -399,6 +402,7 @@ void TForm1::ConnectHandlers() {
     OnSignal(EksportCSV1, &QAction::triggered, &TForm1::EksportCSV1Click);
     OnSignal(Archiwum1, &QAction::triggered, &TForm1::Archiwum1Click);
     OnSignal(Statystyka1, &QAction::triggered, &TForm1::Statystyka1Click);
+    OnSignal(Limity1, &QAction::triggered, &TForm1::Limity1Click);
     OnSignal(Podgld1, &QAction::triggered, &TForm1::Podgld1Click);
     OnSignal(mnDots, &QAction::triggered, &TForm1::mnDotsClick);
     OnSignal(mnTemp, &QAction::triggered, &TForm1::mnTempClick);
@@ -442,7 +446,8 @@ void TForm1::FormCreate() {
     const int formWidth = settings.ReadInteger("Form", "Width", 800);
     move(left, top);
     resize(formWidth, formHeight);
-    (void)settings.ReadInteger("Wykres", "ZakresY", 20);  // kept in the file, not used
+    (void)settings.ReadInteger(ChartSection, "ZakresY", 20);  // kept in the file, not used
+    Limity1->setChecked(settings.ReadInteger(ChartSection, LimitsKey, 0) != 0);
     const std::string interval = settings.ReadString("Rejestracja", "Interwal", "00:01:00");
     try {
         RecInterval = LoggerFormat.TextToDateTime(interval);

@@ -125,6 +125,13 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void mnTempClick();
     void mnHumClick();
     void Drukuj1Click();
+    // "Limity" (already toggled): keeps the check in the settings file and shows or removes the
+    // limits on the chart.
+    void Limity1Click();
+    // While "Limity" is ticked, draws each limit of the profile chosen for the statistics (kept in
+    // the settings file) as a line across the chart and shades the excursions of all the chart's
+    // readings; otherwise removes them (main_window_statistics.cpp).
+    void RefreshLimits();
 
     // ---- TLoggerHost ----
     void AppendCommLog(const std::string& line) override;        // -> Memo1
@@ -207,6 +214,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     QAction* mnHum = nullptr;
     QAction* Druku1 = nullptr;
     QAction* Statystyka1 = nullptr;  // "Statystyka…"
+    QAction* Limity1 = nullptr;      // "Limity": check item, kept in the settings file
     QMenu* mnInfo = nullptr;         // "&Informacje"
     QAction* Wersjaprogramu1 = nullptr;
 
@@ -250,6 +258,10 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // The settings file's key of the "Limity" check, in the chart's section "Wykres".
+    static constexpr const char* ChartSection = "Wykres";
+    static constexpr const char* LimitsKey = "Limity";
+
     // The fonts and colours the groups of controls share.
     struct TControlLook {
         QPalette Group;  // grey labels and group captions

@@ -2,6 +2,7 @@
 #include <QPrinter>
 
 #include "app/main_window.h"
+#include "base/profile_file.h"
 
 void TForm1::SetupChart() {
     Chart->SetMenuItems(mnDots, mnTemp, mnHum);
@@ -30,3 +31,12 @@ void TForm1::Drukuj1Click() { Chart->Drukuj1Click(); }
 
 // Applies the point-marker setting of "Punkty" to both series again.
 void TForm1::RefreshMarkers() { Chart->RefreshMarkers(); }
+
+void TForm1::Limity1Click() {
+    // The chart first: an unwritable settings file is reported, but the limits still show.
+    RefreshLimits();
+    TProfileFile settings(SettingsFile());
+    const int checked = Limity1->isChecked() ? 1 : 0;
+    if (settings.ReadInteger(ChartSection, LimitsKey, 0) != checked)
+        settings.WriteInteger(ChartSection, LimitsKey, checked);
+}

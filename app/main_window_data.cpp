@@ -75,6 +75,7 @@ void TForm1::ParseDataLines() {
     Chart->Series1.Reserve(Chart->Series1.Count() + lines.Count());
     Chart->Series2.Reserve(Chart->Series2.Count() + lines.Count());
     readings::ParseReadingLines(lines, LoggerFormat, sink);
+    RefreshLimits();
     Chart->show();
     Chart->ChartZoom();
 }
@@ -83,6 +84,7 @@ void TForm1::ParseDataLines() {
 // automatically again.
 void TForm1::ClearData() {
     Chart->ClearChart();
+    Chart->Plot().ShowLimits({}, {});
     Memo2->Clear();
     shownRecording_.reset();
 }

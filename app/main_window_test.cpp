@@ -293,7 +293,8 @@ TEST_F(Form1Test, MenusHaveTheirCaptionsAndChecks) {
           {"Temperatura_2", 1},
           {"", -1},
           {"Drukuj", -1},
-          {"Statystyka…", -1}}},
+          {"Statystyka…", -1},
+          {"Limity", 0}}},
         {"&Informacje", {{"&Wersja programu", -1}}},
         {"PopupMenu1", {{"Zapisz", -1}, {"Kasuj", -1}}},
         {"PopupMenu2", {{"Zapisz", -1}, {"", -1}, {"Kasuj", -1}}}};

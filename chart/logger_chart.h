@@ -31,6 +31,10 @@ class TLoggerChart : public TPlot {
 
     void SetMenuItems(QAction* mnDots, QAction* mnTemp, QAction* mnHum);
 
+    // The program's chart on it: ShowLimits (or ShowProfileLimits) draws an alarm profile's limits
+    // and excursions.
+    TLoggerPlot& Plot() { return FPlot; }
+
     // The axis rules of TLoggerPlot: the before-axes hook of every draw runs ChartBeforeDrawAxes.
     void ChartBeforeDrawAxes() { FPlot.ChartBeforeDrawAxes(); }
     void ScaleTimeAxis() { FPlot.ScaleTimeAxis(); }

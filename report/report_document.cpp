@@ -13,6 +13,7 @@
 #include "base/atomic_file.h"
 #include "base/errors.h"
 #include "chart/logger_chart_picture.h"
+#include "chart/profile_limits.h"
 #include "data/alarm_profile_file.h"
 #include "data/local_time_zone.h"
 #include "data/temperature_text.h"
@@ -261,7 +262,6 @@ class TComposer {
     void ChartSection(TLoggerChartPicture& chart) {
         p_.Heading(w_.ChartHeading);
         p_.Chart(&chart, 100);
-        if (!m_.Profile.Rules.empty()) p_.Text(w_.ChartNote);
     }
 
     void Statistics() {
@@ -392,6 +392,8 @@ std::string RenderReportPdf(const TReportModel& model, TLanguage language) {
         const std::optional<TDateTime> from = model.From ? model.From : model.Statistics.First;
         const std::optional<TDateTime> to = model.To ? model.To : model.Statistics.Last;
         if (from && to && *from < *to) chart.SetTimeRange(*from, *to);
+        // The profile's limits and the excursions of the range, as the window's "Limity" draws them.
+        ShowProfileLimits(chart.Plot(), model.Profile, model.ProfileResult);
 
         TPages pages(pdf);
         TComposer(model, words, pages).All(chart);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QImage>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -121,6 +122,53 @@ TEST_F(ReportTest, FileReportStatesWhatIsMissingAndCarriesTheStatistics) {
     EXPECT_EQ(Hex(lines), model.DataSha256Hex);
     EXPECT_NE(std::string::npos, text.find(model.DataSha256Hex));
     EXPECT_NE(std::string::npos, text.find(Hex(DayWithFaults())));
+}
+
+// Pixels of the rendered pages close to the colour: the excursions' bands and the limits' lines.
+struct TChartMarks {
+    int Band = 0, Limit = 0;
+};
+TChartMarks RenderedMarks(const TTempFolder& folder, const std::string& pdf, const std::string& prefix) {
+    Shell("pdftoppm -r 100 -png '" + pdf + "' '" + folder.File(prefix) + "'");
+    TChartMarks marks;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        if (entry.path().filename().string().rfind(prefix + "-", 0) != 0) continue;
+        const QImage page(QString::fromStdString(entry.path().string()));
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QRgb c = page.pixel(x, y);
+                marks.Band +=
+                    std::abs(qRed(c) - 255) <= 2 && std::abs(qGreen(c) - 224) <= 2 && std::abs(qBlue(c) - 224) <= 2;
+                marks.Limit += qRed(c) > 180 && qGreen(c) < 60 && qBlue(c) < 60;
+            }
+    }
+    return marks;
+}
+
+// The chart draws the profile's limits and shades its excursions, as the window's "Limity" does,
+// instead of a line saying that it does not.
+TEST_F(ReportTest, ChartCarriesTheProfilesLimitsAndExcursions) {
+    const std::string data = folder_.File("day.log");
+    std::ofstream(data, std::ios::binary) << DayWithFaults();
+    report::TReportRequest request;
+    request.Profile = *readings::FindBuiltInProfile("2-8");
+    const std::string withRules = folder_.File("rules.pdf");
+    report::WriteReportPdf(report::BuildFileReport(data, request), report::TLanguage::Polish, withRules);
+    request.Profile = readings::LimitsProfile({});
+    const std::string without = folder_.File("none.pdf");
+    report::WriteReportPdf(report::BuildFileReport(data, request), report::TLanguage::Polish, without);
+
+    const std::string text = PdfText(withRules);
+    EXPECT_EQ(std::string::npos, text.find("zob. tabela reguł")) << text;
+    EXPECT_NE(std::string::npos, text.find("4. Wykres"));
+    const TChartMarks marked = RenderedMarks(folder_, withRules, "rules");
+    const TChartMarks plain = RenderedMarks(folder_, without, "none");
+    EXPECT_EQ(0, plain.Band);
+    EXPECT_EQ(0, plain.Limit);
+    // Five excursions above 8 °C, each about an hour of the day's chart, and the line at 8 °C across
+    // the plot (2 °C lies below the readings and is not drawn).
+    EXPECT_GT(marked.Band, 5 * 1000) << marked.Band;
+    EXPECT_GT(marked.Limit, 300) << marked.Limit;
 }
 
 TEST_F(ReportTest, EnglishCompleteReportIsPdfA1bWithEmbeddedFonts) {

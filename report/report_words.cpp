@@ -44,7 +44,6 @@ TReportWords Polish() {
     w.NotReceived = QStringLiteral("Nieodebrane");
     w.GapCount = QStringLiteral("Przerwy");
     w.ChartHeading = QStringLiteral("4. Wykres");
-    w.ChartNote = QStringLiteral("Granice profilu i przekroczenia: zob. tabela reguł i lista przekroczeń (rozdz. 5).");
     w.StatisticsHeading = QStringLiteral("5. Statystyka");
     w.Channel1 = QStringLiteral("Kanał 1");
     w.Channel2 = QStringLiteral("Kanał 2");
@@ -138,7 +137,6 @@ TReportWords English() {
     w.NotReceived = QStringLiteral("Not received");
     w.GapCount = QStringLiteral("Gaps");
     w.ChartHeading = QStringLiteral("4. Chart");
-    w.ChartNote = QStringLiteral("Profile limits and excursions: see the rule table and the excursion list (section 5).");
     w.StatisticsHeading = QStringLiteral("5. Statistics");
     w.Channel1 = QStringLiteral("Channel 1");
     w.Channel2 = QStringLiteral("Channel 2");

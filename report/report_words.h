@@ -10,7 +10,7 @@ struct TReportWords {
     QString SourceHeading, Recording, Model, Start, Stop, Interval, Downloads, When, Computer, Port, ClockDiff,
         Battery, Interrupted, File, FileDigest, Zone, Range, Open, None, Unknown;
     QString CompletenessHeading, Expected, Present, Rerequested, Damaged, OffTime, NotReceived, GapCount;
-    QString ChartHeading, ChartNote;
+    QString ChartHeading;
     QString StatisticsHeading, Channel1, Channel2, Count, Minimum, Maximum, Mean, StdDev, Mkt, RollingMkt, From,
         Shorter;
     QString RulesHeading, Rule, ChannelShort, Triggered, Beyond, Excursions, Yes, No, ExcursionList, RuleNo,
