@@ -148,7 +148,8 @@ TEST_P(BrokenArchive, StillFillsThePanelAndDataLogAndSaysSoOnce) {
         archivePath = Path("folder") + "/archive.sqlite3";
         setenv("LORV304D_ARCHIVE", archivePath.c_str(), 1);
     }
-    ConnectAndRead({"--readings", "30", "--interval", "1"});
+    // Hourly, so that no new reading comes while the test runs.
+    ConnectAndRead({"--readings", "30", "--interval", "01:00:00"});
     form->sbRead->click();
 
     EXPECT_EQ(30u, Panel().size());
