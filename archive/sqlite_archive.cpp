@@ -170,6 +170,8 @@ class TSqliteArchive : public TArchive {
     TCounts CountsByScan(std::int64_t recordingId);
     std::optional<TCounts> StoredCounts(std::int64_t recordingId);
     void WriteCounts(std::int64_t recordingId, const TCounts& counts);
+    // The counts of a recording whose row is there.
+    void UpdateCounts(std::int64_t recordingId, const TCounts& counts);
     std::int64_t FindOrAddRecordingIn(const TRecordingKey& key);
     std::int64_t RecordingOfDownload(std::int64_t downloadId);
     TChunkResult AddChunk(std::int64_t recordingId, std::optional<std::int64_t> downloadId,
@@ -288,6 +290,15 @@ void TSqliteArchive::Migrate() {
         if (e.Kind() != TArchiveErrorKind::ReadOnly && e.Kind() != TArchiveErrorKind::Locked) throw;
         countsStored_ = false;
     }
+}
+
+void TSqliteArchive::UpdateCounts(std::int64_t recordingId, const TCounts& c) {
+    TStatement& s = Cached("UPDATE recording_counts SET readings = ?2, damaged = ?3, conflicts = ?4, first_idx = ?5, "
+                           "last_idx = ?6, first_time_idx = ?7, first_time = ?8, last_time_idx = ?9, last_time = ?10 "
+                           "WHERE recording = ?1");
+    s.Bind(1, recordingId).Bind(2, c.Readings).Bind(3, c.Damaged).Bind(4, c.Conflicts).Bind(5, c.FirstIndex);
+    s.Bind(6, c.LastIndex).Bind(7, c.FirstTimeIndex).Bind(8, c.FirstTime).Bind(9, c.LastTimeIndex).Bind(10, c.LastTime);
+    s.Run();
 }
 
 std::optional<TCounts> TSqliteArchive::StoredCounts(std::int64_t recordingId) {
@@ -594,7 +605,11 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
                 AddShare(*counts, index, ShareOf(r.Copies, r.Before), -1);
                 follows = AddShare(*counts, index, ShareOf(r.Copies, r.Copies.size()), +1);
             }
-            WriteCounts(recordingId, follows ? *counts : CountsByScan(recordingId));
+            if (follows) {
+                UpdateCounts(recordingId, *counts);
+            } else {
+                WriteCounts(recordingId, CountsByScan(recordingId));
+            }
         }
     }
     for (const TEventDetails& details : events) AppendEvent(actor, recordingId, downloadId, details);
