@@ -798,27 +798,34 @@ TLineStore TSqliteArchive::ReadingLines(std::int64_t recordingId) {
     TLineStore lines;
     if (const auto counts = StoredCounts(recordingId)) lines.Reserve(static_cast<std::size_t>(counts->Readings));
     // Only the lines are needed: read index, state and line alone, the held copy chosen as above.
+    // A clean first row is the held one and goes straight into the store; a damaged or off-time
+    // first row waits in `pending` for a clean copy of its index.
     TStatement& s = Cached("SELECT idx, state, line FROM readings WHERE recording = ?1 ORDER BY idx, id");
     s.Bind(1, recordingId);
-    std::string held;
+    std::string pending;
+    bool hasPending = false, any = false;
     std::int64_t index = 0;
-    bool any = false, heldClean = false;
     while (s.Step()) {
         const std::int64_t idx = s.Int(0);
         const bool clean = static_cast<TReadingState>(s.Int(1)) == TReadingState::Clean;
-        if (!any || idx != index) {
-            if (any) lines.Append(held);
-            held = s.Bytes(2);
-            index = idx;
-            any = true;
-            heldClean = clean;
-        } else if (clean && !heldClean) {
-            // A later clean copy replaces a damaged first one.
-            held = s.Bytes(2);
-            heldClean = true;
+        if (any && idx == index) {
+            if (hasPending && clean) {
+                lines.Append(s.Bytes(2));
+                hasPending = false;
+            }
+            continue;
+        }
+        if (hasPending) lines.Append(pending);
+        any = true;
+        index = idx;
+        hasPending = !clean;
+        if (clean) {
+            lines.Append(s.Bytes(2));
+        } else {
+            pending = s.Bytes(2);
         }
     }
-    if (any) lines.Append(held);
+    if (hasPending) lines.Append(pending);
     return lines;
 }
 

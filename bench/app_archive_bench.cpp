@@ -1,6 +1,7 @@
 // The main window opening a recording of the archive: 1,000,000 readings read from a real SQLite
 // file into the data panel, parsed into both series and drawn once, offscreen. Target: under
 // 0.5 s. The archive is filled once before the timing, as one download of 40,000-reading chunks.
+// The window's part alone (no archive) is timed beside it.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -68,5 +69,50 @@ void BM_WindowOpenArchivedRecording(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_WindowOpenArchivedRecording)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The window's own part of the opening, without the archive: the lines (read once from the file)
+// handed to the data panel, parsed into both series and drawn. The archive's part is
+// archive_bench's BM_ReadMillionLines.
+void BM_WindowLoadArchivedLines(benchmark::State& state) {
+    const long count = static_cast<long>(state.range(0));
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("archive.sqlite3")).toStdString();
+    const archive::TRecordingKey key{"KX-15-1", LoggerFormat().TextToDateTime("2017-03-05 00:00:00"), 60};
+    TLineStore read;
+    {
+        const auto store = archive::OpenSqliteArchive(path);
+        const std::int64_t download = store->BeginDownload(key, archive::TDownloadInfo{});
+        std::vector<TStoredReading> chunk;
+        for (long i = 0; i < count; ++i) {
+            chunk.push_back({i, BenchReadingLine(i), TReadingState::Clean});
+            if (chunk.size() == 40000 || i + 1 == count) {
+                store->AddReadings(download, chunk);
+                chunk.clear();
+            }
+        }
+        read = store->ReadingLines(*store->FindRecording(key));
+    }
+    auto dialogs = std::make_shared<TScriptedDialogs>();
+    TForm1 form(TForm1::TEnvironment{dir.filePath(QStringLiteral("lorv304d")).toStdString(), dialogs});
+    form.resize(1285, 762);
+    form.show();
+    QCoreApplication::processEvents();
+
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.ClearData();
+        TLineStore lines = read;
+        state.ResumeTiming();
+        form.Memo2->SetStore(std::move(lines));
+        form.ParseDataLines();
+        form.Chart->repaint();
+        if (form.Chart->Series2.Count() != static_cast<std::size_t>(count)) {
+            state.SkipWithError("the lines were not parsed");
+            break;
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_WindowLoadArchivedLines)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
