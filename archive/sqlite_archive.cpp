@@ -162,9 +162,8 @@ class TSqliteArchive : public TArchive {
 
   private:
     void OpenSchema();
-    // Adds recording_counts to a version 1 archive, computed once from its readings. A file that
-    // cannot be written now (read-only, held by another program) is left as it is and its
-    // summaries are computed from the readings.
+    // Adds recording_counts to a version 1 archive, computed once from its readings. A read-only
+    // file is left as it is and its summaries are computed from the readings.
     void Migrate();
     // The counts of a recording from its readings and downloads.
     TCounts CountsByScan(std::int64_t recordingId);
@@ -287,7 +286,9 @@ void TSqliteArchive::Migrate() {
         }
         transaction.Commit();
     } catch (const EArchiveError& e) {
-        if (e.Kind() != TArchiveErrorKind::ReadOnly && e.Kind() != TArchiveErrorKind::Locked) throw;
+        // Only a file this program cannot write is read without the counts: a writer that skipped
+        // them could leave another program's migrated counts wrong.
+        if (e.Kind() != TArchiveErrorKind::ReadOnly) throw;
         countsStored_ = false;
     }
 }
