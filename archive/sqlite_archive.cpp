@@ -28,7 +28,8 @@ namespace {
 
 // "LRVA" in the file header: this program's archives.
 constexpr std::int64_t ApplicationId = 0x4C525641;
-constexpr std::int64_t SchemaVersion = 1;
+// 2 added recording_counts (version 1 files are migrated on open).
+constexpr std::int64_t SchemaVersion = 2;
 // 1970-01-01 as a day count: stored times are seconds from it (wall-clock times, no zone).
 constexpr TDateTime UnixEpochDay = 25569.0;
 
@@ -56,6 +57,30 @@ CREATE TABLE events(
   details TEXT NOT NULL, hash BLOB NOT NULL);
 CREATE INDEX events_by_recording ON events(recording);
 )sql";
+
+// What a recording's summary needs, kept up to date by the transaction that adds readings or a
+// download, so that listing the recordings reads one row each instead of every reading.
+constexpr const char* CountsSchema = R"sql(
+CREATE TABLE recording_counts(
+  recording INTEGER PRIMARY KEY, readings INTEGER NOT NULL, damaged INTEGER NOT NULL, conflicts INTEGER NOT NULL,
+  first_idx INTEGER, last_idx INTEGER, first_time_idx INTEGER, first_time INTEGER, last_time_idx INTEGER,
+  last_time INTEGER, downloads INTEGER NOT NULL, last_download INTEGER);
+)sql";
+
+// One row of recording_counts.
+struct TCounts {
+    std::int64_t Readings = 0, Damaged = 0, Conflicts = 0, Downloads = 0;
+    std::optional<std::int64_t> FirstIndex, LastIndex;
+    // The lowest and the highest index whose held reading has a time, and those times.
+    std::optional<std::int64_t> FirstTimeIndex, FirstTime, LastTimeIndex, LastTime;
+    std::optional<std::int64_t> LastDownload;
+};
+
+// What one index adds to its recording's counts.
+struct TIndexShare {
+    bool Held = false, Damaged = false, Conflict = false;
+    std::optional<std::int64_t> Time;  // of the held reading
+};
 
 
 // Seconds since 1970 back to the day count the logger time text converts to (whole days plus the
@@ -137,20 +162,35 @@ class TSqliteArchive : public TArchive {
 
   private:
     void OpenSchema();
+    // Adds recording_counts to a version 1 archive, computed once from its readings. A read-only
+    // file is left as it is and its summaries are computed from the readings.
+    void Migrate();
+    // The counts of a recording from its readings and downloads.
+    TCounts CountsByScan(std::int64_t recordingId);
+    std::optional<TCounts> StoredCounts(std::int64_t recordingId);
+    void WriteCounts(std::int64_t recordingId, const TCounts& counts);
+    // The counts of a recording whose row is there.
+    void UpdateCounts(std::int64_t recordingId, const TCounts& counts);
     std::int64_t FindOrAddRecordingIn(const TRecordingKey& key);
     std::int64_t RecordingOfDownload(std::int64_t downloadId);
     TChunkResult AddChunk(std::int64_t recordingId, std::optional<std::int64_t> downloadId,
                           const std::vector<TStoredReading>& readings, const TActor& actor);
     std::int64_t AppendEvent(const TActor& actor, std::optional<std::int64_t> recordingId,
                              std::optional<std::int64_t> downloadId, const TEventDetails& details);
-    TArchivedReading ReadingOf(const TStoredReading& stored) const;
+    // The time and temperatures of a reading's line as the data layer reads them.
+    struct TFields {
+        std::optional<std::int64_t> Time;  // seconds since 1970
+        float Channel1 = NAN, Channel2 = NAN;
+    };
+    TFields FieldsOf(std::string_view line) const;
     // Visits the rows of each index of the recording within [first, last] in index order, each
     // index's rows in the order added.
     template <class Visit>
     void ForEachIndex(std::int64_t recordingId, std::int64_t first, std::int64_t last, Visit visit);
     TArchivedReading RowReading(const TStatement& s) const;
     std::optional<TRecordingSummary> Summary(TStatement& recordingRow);
-    TDigest ReadingHash(const TArchivedReading& r, std::int64_t recordingId);
+    TDigest ReadingHash(std::int64_t id, std::int64_t recordingId, std::int64_t index, TReadingState state,
+                        const TFields& fields, std::string_view line);
 
     // A prepared statement of `sql` (a string literal), reset, made on first use.
     TStatement& Cached(const char* sql);
@@ -164,7 +204,16 @@ class TSqliteArchive : public TArchive {
     TSha256 sha_;
     TRowBytes row_;
     LoggerFormat format_;
-    std::map<std::int64_t, std::int64_t> downloadRecording_;
+    // Whether the file has recording_counts (false only for a version 1 file that could not be
+    // migrated).
+    bool countsStored_ = true;
+    // The recording and the actor of each download this program began or added to.
+    struct TDownloadOf {
+        std::int64_t RecordingId = 0;
+        TActor Actor;
+    };
+    std::map<std::int64_t, TDownloadOf> downloads_;
+    const TDownloadOf& DownloadOf(std::int64_t downloadId);
 };
 
 TSqliteArchive::TSqliteArchive(const std::string& path, int busyTimeoutMs) : db_(path) {
@@ -204,6 +253,7 @@ void TSqliteArchive::OpenSchema() {
         TTransaction transaction = Begin();
         if (QueryInt("SELECT count(*) FROM sqlite_master") == 0) {
             db_.Exec(Schema);
+            db_.Exec(CountsSchema);
             db_.Exec("PRAGMA application_id = " + std::to_string(ApplicationId));
             db_.Exec("PRAGMA user_version = " + std::to_string(SchemaVersion));
         }
@@ -211,13 +261,77 @@ void TSqliteArchive::OpenSchema() {
     } else if (applicationId != ApplicationId) {
         throw EArchiveError(TArchiveErrorKind::Damaged, db_.Path(), "database is not an archive of this program");
     }
-    if (QueryInt("PRAGMA user_version") > SchemaVersion)
+    const std::int64_t version = QueryInt("PRAGMA user_version");
+    if (version > SchemaVersion)
         throw EArchiveError(TArchiveErrorKind::Other, db_.Path(), "archive made by a newer version of the program");
     TStatement& mode = Cached("PRAGMA journal_mode");
     const bool wal = mode.Step() && mode.Bytes(0) == "wal";
     mode.Reset();
     if (!wal) db_.Exec("PRAGMA journal_mode = WAL");
     db_.Exec("PRAGMA synchronous = NORMAL");
+    if (version < SchemaVersion) Migrate();
+}
+
+void TSqliteArchive::Migrate() {
+    try {
+        TTransaction transaction = Begin();
+        // Another program may have migrated it since this one read the version.
+        if (QueryInt("PRAGMA user_version") < 2) {
+            db_.Exec(CountsSchema);
+            std::vector<std::int64_t> ids;
+            TStatement& s = Cached("SELECT id FROM recordings ORDER BY id");
+            while (s.Step()) ids.push_back(s.Int(0));
+            for (const std::int64_t id : ids) WriteCounts(id, CountsByScan(id));
+            db_.Exec("PRAGMA user_version = 2");
+        }
+        transaction.Commit();
+    } catch (const EArchiveError& e) {
+        // Only a file this program cannot write is read without the counts: a writer that skipped
+        // them could leave another program's migrated counts wrong.
+        if (e.Kind() != TArchiveErrorKind::ReadOnly) throw;
+        countsStored_ = false;
+    }
+}
+
+void TSqliteArchive::UpdateCounts(std::int64_t recordingId, const TCounts& c) {
+    TStatement& s = Cached("UPDATE recording_counts SET readings = ?2, damaged = ?3, conflicts = ?4, first_idx = ?5, "
+                           "last_idx = ?6, first_time_idx = ?7, first_time = ?8, last_time_idx = ?9, last_time = ?10 "
+                           "WHERE recording = ?1");
+    s.Bind(1, recordingId).Bind(2, c.Readings).Bind(3, c.Damaged).Bind(4, c.Conflicts).Bind(5, c.FirstIndex);
+    s.Bind(6, c.LastIndex).Bind(7, c.FirstTimeIndex).Bind(8, c.FirstTime).Bind(9, c.LastTimeIndex).Bind(10, c.LastTime);
+    s.Run();
+}
+
+std::optional<TCounts> TSqliteArchive::StoredCounts(std::int64_t recordingId) {
+    if (!countsStored_) return std::nullopt;
+    TStatement& s = Cached("SELECT readings, damaged, conflicts, first_idx, last_idx, first_time_idx, first_time, "
+                           "last_time_idx, last_time, downloads, last_download FROM recording_counts WHERE recording = ?1");
+    s.Bind(1, recordingId);
+    if (!s.Step()) return std::nullopt;
+    TCounts c;
+    c.Readings = s.Int(0);
+    c.Damaged = s.Int(1);
+    c.Conflicts = s.Int(2);
+    c.FirstIndex = s.OptionalInt(3);
+    c.LastIndex = s.OptionalInt(4);
+    c.FirstTimeIndex = s.OptionalInt(5);
+    c.FirstTime = s.OptionalInt(6);
+    c.LastTimeIndex = s.OptionalInt(7);
+    c.LastTime = s.OptionalInt(8);
+    c.Downloads = s.Int(9);
+    c.LastDownload = s.OptionalInt(10);
+    s.Reset();
+    return c;
+}
+
+void TSqliteArchive::WriteCounts(std::int64_t recordingId, const TCounts& c) {
+    TStatement& s = Cached("INSERT OR REPLACE INTO recording_counts(recording, readings, damaged, conflicts, first_idx, "
+                           "last_idx, first_time_idx, first_time, last_time_idx, last_time, downloads, last_download) "
+                           "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+    s.Bind(1, recordingId).Bind(2, c.Readings).Bind(3, c.Damaged).Bind(4, c.Conflicts).Bind(5, c.FirstIndex);
+    s.Bind(6, c.LastIndex).Bind(7, c.FirstTimeIndex).Bind(8, c.FirstTime).Bind(9, c.LastTimeIndex);
+    s.Bind(10, c.LastTime).Bind(11, c.Downloads).Bind(12, c.LastDownload);
+    s.Run();
 }
 
 std::optional<std::int64_t> TSqliteArchive::FindRecording(const TRecordingKey& key) {
@@ -241,6 +355,7 @@ std::int64_t TSqliteArchive::FindOrAddRecordingIn(const TRecordingKey& key) {
     TStatement& s = Cached("INSERT INTO recordings(id, model, start, interval_s, hash) VALUES(?1, ?2, ?3, ?4, ?5)");
     s.Bind(1, id).BindText(2, key.Model).BindText(3, start).Bind(4, key.IntervalSeconds).BindBlob(5, ViewOf(hash));
     s.Run();
+    if (countsStored_) WriteCounts(id, TCounts{});
     return id;
 }
 
@@ -294,44 +409,92 @@ std::int64_t TSqliteArchive::BeginDownload(const TRecordingKey& key, const TDown
     st.Battery ? s.BindBlob(17, *st.Battery) : s.BindNull(17);
     s.Bind(18, info.Range.First).Bind(19, info.Range.End).BindBlob(20, ViewOf(hash));
     s.Run();
+    if (countsStored_) {
+        TStatement& counts = Cached("UPDATE recording_counts SET downloads = downloads + 1, "
+                                    "last_download = max(coalesce(last_download, ?2), ?2) WHERE recording = ?1");
+        counts.Bind(1, recordingId).Bind(2, a.WhenUnix);
+        counts.Run();
+    }
     transaction.Commit();
-    downloadRecording_[id] = recordingId;
+    downloads_[id] = TDownloadOf{recordingId, a};
     return id;
 }
 
-std::int64_t TSqliteArchive::RecordingOfDownload(std::int64_t downloadId) {
-    if (const auto found = downloadRecording_.find(downloadId); found != downloadRecording_.end()) return found->second;
-    TStatement& s = Cached("SELECT recording FROM downloads WHERE id = ?1");
+// Downloads of this program are known from BeginDownload; others (a download continued by another
+// open of the archive) are read once.
+const TSqliteArchive::TDownloadOf& TSqliteArchive::DownloadOf(std::int64_t downloadId) {
+    if (const auto found = downloads_.find(downloadId); found != downloads_.end()) return found->second;
+    TStatement& s = Cached("SELECT recording, when_utc, utc_offset_s, computer, user, program FROM downloads WHERE id = ?1");
     s.Bind(1, downloadId);
     if (!s.Step()) throw EArchiveError(TArchiveErrorKind::Other, db_.Path(), "no download " + std::to_string(downloadId));
-    const std::int64_t recordingId = s.Int(0);
+    TDownloadOf of{s.Int(0), TActor{s.Int(1), static_cast<std::int32_t>(s.Int(2)), std::string(s.Bytes(3)),
+                                    std::string(s.Bytes(4)), std::string(s.Bytes(5))}};
     s.Reset();
-    downloadRecording_[downloadId] = recordingId;
-    return recordingId;
+    return downloads_[downloadId] = std::move(of);
 }
 
-TArchivedReading TSqliteArchive::ReadingOf(const TStoredReading& stored) const {
-    TArchivedReading r;
-    r.Index = stored.Index;
-    r.Line = stored.Line;
-    r.State = stored.State;
-    const readings::TReadingFields fields = readings::SplitReadingLine(r.Line);
-    if (TDateTime t = 0; readings::ParseReadingTime(fields.Time, format_, t)) r.Time = t;
-    if (double v = 0; readings::ParseTemperature(fields.Channel1, v)) r.Channel1 = static_cast<float>(v);
-    if (double v = 0; readings::ParseTemperature(fields.Channel2, v)) r.Channel2 = static_cast<float>(v);
-    return r;
+std::int64_t TSqliteArchive::RecordingOfDownload(std::int64_t downloadId) { return DownloadOf(downloadId).RecordingId; }
+
+TSqliteArchive::TFields TSqliteArchive::FieldsOf(std::string_view line) const {
+    TFields f;
+    const readings::TReadingFields fields = readings::SplitReadingLine(line);
+    if (TDateTime t = 0; readings::ParseReadingTime(fields.Time, format_, t)) f.Time = SecondsBetween(UnixEpochDay, t);
+    if (double v = 0; readings::ParseTemperature(fields.Channel1, v)) f.Channel1 = static_cast<float>(v);
+    if (double v = 0; readings::ParseTemperature(fields.Channel2, v)) f.Channel2 = static_cast<float>(v);
+    return f;
 }
 
-TDigest TSqliteArchive::ReadingHash(const TArchivedReading& r, std::int64_t recordingId) {
+TDigest TSqliteArchive::ReadingHash(std::int64_t id, std::int64_t recordingId, std::int64_t index, TReadingState state,
+                                    const TFields& f, std::string_view line) {
     row_.Clear();
-    row_.Int(r.Id).Int(recordingId).Int(r.Index).Int(static_cast<std::int64_t>(r.State));
-    r.Time ? row_.Int(SecondsBetween(UnixEpochDay, *r.Time)) : row_.Null();
-    std::isfinite(r.Channel1) ? row_.Real(r.Channel1) : row_.Null();
-    std::isfinite(r.Channel2) ? row_.Real(r.Channel2) : row_.Null();
-    row_.Blob(r.Line);
+    row_.Int(id).Int(recordingId).Int(index).Int(static_cast<std::int64_t>(state));
+    f.Time ? row_.Int(*f.Time) : row_.Null();
+    std::isfinite(f.Channel1) ? row_.Real(f.Channel1) : row_.Null();
+    std::isfinite(f.Channel2) ? row_.Real(f.Channel2) : row_.Null();
+    row_.Blob(line);
     sha_.Add(row_.Bytes());
     return sha_.Finish();
 }
+
+namespace {
+
+// What the first `count` rows of an index (in the order added) give its recording's counts.
+template <class Copy>
+TIndexShare ShareOf(const std::vector<Copy>& copies, std::size_t count) {
+    TIndexShare share;
+    if (count == 0) return share;
+    std::size_t held = count, clean = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (copies[i].State != TReadingState::Clean) continue;
+        if (clean++ == 0) held = i;
+    }
+    if (held == count) held = 0;
+    share.Held = true;
+    share.Damaged = copies[held].State != TReadingState::Clean;
+    share.Conflict = clean > 1;
+    share.Time = copies[held].Time;
+    return share;
+}
+
+// Adds one index's share to the counts. False when the counts cannot follow: the index gave the
+// lowest or highest time and its held reading no longer has one.
+bool AddShare(TCounts& c, std::int64_t index, const TIndexShare& share, int sign) {
+    if (share.Held) c.Readings += sign;
+    if (share.Damaged) c.Damaged += sign;
+    if (share.Conflict) c.Conflicts += sign;
+    if (sign < 0) return true;
+    if (!c.FirstIndex || index < *c.FirstIndex) c.FirstIndex = index;
+    if (!c.LastIndex || index > *c.LastIndex) c.LastIndex = index;
+    if (share.Time) {
+        if (!c.FirstTimeIndex || index <= *c.FirstTimeIndex) c.FirstTimeIndex = index, c.FirstTime = share.Time;
+        if (!c.LastTimeIndex || index >= *c.LastTimeIndex) c.LastTimeIndex = index, c.LastTime = share.Time;
+    } else if (index == c.FirstTimeIndex || index == c.LastTimeIndex) {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<std::int64_t> downloadId,
                                       const std::vector<TStoredReading>& readings, const TActor& actor) {
@@ -341,25 +504,44 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
                                               [](const auto& a, const auto& b) { return a.Index < b.Index; });
     struct TCopy {
         TReadingState State;
-        std::string Line;
+        std::string_view Line;
+        std::optional<std::int64_t> Time;
     };
-    std::map<std::int64_t, std::vector<TCopy>> stored;
+    struct TRows {
+        std::vector<TCopy> Copies;  // in the order added
+        std::size_t Before = 0;     // how many were there before this chunk
+    };
+    // The index's rows already stored; their lines live in `storedLines` (incoming lines in
+    // `readings` itself), so a chunk of new readings copies no line.
+    std::map<std::int64_t, TRows> rows;
+    std::vector<std::string> storedLines;
     {
-        TStatement& s = Cached("SELECT idx, state, line FROM readings WHERE recording = ?1 AND idx BETWEEN ?2 AND ?3 "
-                          "ORDER BY idx, id");
+        TStatement& s = Cached("SELECT idx, state, line, time FROM readings WHERE recording = ?1 AND idx BETWEEN ?2 AND "
+                               "?3 ORDER BY idx, id");
         s.Bind(1, recordingId).Bind(2, lo->Index).Bind(3, hi->Index);
-        while (s.Step())
-            stored[s.Int(0)].push_back(TCopy{static_cast<TReadingState>(s.Int(1)), std::string(s.Bytes(2))});
+        std::vector<std::pair<std::int64_t, TCopy>> loaded;
+        while (s.Step()) {
+            storedLines.emplace_back(s.Bytes(2));
+            loaded.emplace_back(s.Int(0), TCopy{static_cast<TReadingState>(s.Int(1)), {}, s.OptionalInt(3)});
+        }
+        // Views are taken once the vector of lines no longer moves.
+        for (std::size_t i = 0; i < loaded.size(); ++i) {
+            loaded[i].second.Line = storedLines[i];
+            TRows& r = rows[loaded[i].first];
+            r.Copies.push_back(loaded[i].second);
+            r.Before = r.Copies.size();
+        }
     }
     std::int64_t nextId = QueryInt("SELECT coalesce(max(id), 0) + 1 FROM readings");
     const std::int64_t firstId = nextId;
     std::vector<TDigest> hashes;
+    hashes.reserve(readings.size());
     std::vector<TEventDetails> events;
     TStatement& insert = Cached("INSERT INTO readings(id, recording, idx, state, time, t1, t2, line, digest) "
-                           "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+                                "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     std::vector<TStoredCopy> view;
     for (const TStoredReading& incoming : readings) {
-        std::vector<TCopy>& copies = stored[incoming.Index];
+        std::vector<TCopy>& copies = rows[incoming.Index].Copies;
         view.clear();
         for (const TCopy& c : copies) view.push_back(TStoredCopy{c.State, c.Line});
         const TMergeAction action = DecideMerge(view, incoming);
@@ -369,25 +551,25 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
         }
         if (action == TMergeAction::Replace) {
             const TCopy& held = copies[HeldCopy(view)];
-            events.push_back(TReadingReplaced{incoming.Index, held.Line, incoming.Line, held.State});
+            events.push_back(TReadingReplaced{incoming.Index, std::string(held.Line), incoming.Line, held.State});
             ++result.Replaced;
         } else if (action == TMergeAction::Conflict) {
-            events.push_back(TReadingConflict{incoming.Index, copies[HeldCopy(view)].Line, incoming.Line});
+            events.push_back(TReadingConflict{incoming.Index, std::string(copies[HeldCopy(view)].Line), incoming.Line});
             ++result.Conflicts;
         } else {
             ++result.Added;
         }
-        TArchivedReading r = ReadingOf(incoming);
-        r.Id = nextId++;
-        const TDigest hash = ReadingHash(r, recordingId);
+        const TFields f = FieldsOf(incoming.Line);
+        const std::int64_t id = nextId++;
+        const TDigest hash = ReadingHash(id, recordingId, incoming.Index, incoming.State, f, incoming.Line);
         hashes.push_back(hash);
-        insert.Bind(1, r.Id).Bind(2, recordingId).Bind(3, r.Index).Bind(4, static_cast<std::int64_t>(r.State));
-        r.Time ? insert.Bind(5, SecondsBetween(UnixEpochDay, *r.Time)) : insert.BindNull(5);
-        std::isfinite(r.Channel1) ? insert.Bind(6, static_cast<double>(r.Channel1)) : insert.BindNull(6);
-        std::isfinite(r.Channel2) ? insert.Bind(7, static_cast<double>(r.Channel2)) : insert.BindNull(7);
-        insert.BindBlob(8, r.Line).BindBlob(9, ViewOf(hash).substr(0, 4));
+        insert.Bind(1, id).Bind(2, recordingId).Bind(3, incoming.Index).Bind(4, static_cast<std::int64_t>(incoming.State));
+        insert.Bind(5, f.Time);
+        std::isfinite(f.Channel1) ? insert.Bind(6, static_cast<double>(f.Channel1)) : insert.BindNull(6);
+        std::isfinite(f.Channel2) ? insert.Bind(7, static_cast<double>(f.Channel2)) : insert.BindNull(7);
+        insert.BindBlob(8, incoming.Line).BindBlob(9, ViewOf(hash).substr(0, 4));
         insert.Run();
-        copies.push_back(TCopy{incoming.State, incoming.Line});
+        copies.push_back(TCopy{incoming.State, incoming.Line, f.Time});
     }
     if (!hashes.empty()) {
         TDigest previous{};
@@ -412,6 +594,24 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
         TStatement& s = Cached("INSERT INTO chunks(id, download, first_reading, readings, hash) VALUES(?1, ?2, ?3, ?4, ?5)");
         s.Bind(1, chunkId).Bind(2, downloadId).Bind(3, firstId).Bind(4, count).BindBlob(5, ViewOf(chunkHash));
         s.Run();
+
+        // The recording's counts follow what this chunk changed; a recording whose counts row is
+        // gone gets it back from a scan.
+        if (countsStored_) {
+            std::optional<TCounts> counts = StoredCounts(recordingId);
+            bool follows = counts.has_value();
+            for (const auto& [index, r] : rows) {
+                if (!follows) break;
+                if (r.Copies.size() == r.Before) continue;
+                AddShare(*counts, index, ShareOf(r.Copies, r.Before), -1);
+                follows = AddShare(*counts, index, ShareOf(r.Copies, r.Copies.size()), +1);
+            }
+            if (follows) {
+                UpdateCounts(recordingId, *counts);
+            } else {
+                WriteCounts(recordingId, CountsByScan(recordingId));
+            }
+        }
     }
     for (const TEventDetails& details : events) AppendEvent(actor, recordingId, downloadId, details);
     return result;
@@ -420,19 +620,9 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
 TChunkResult TSqliteArchive::AddReadings(std::int64_t downloadId, const std::vector<TStoredReading>& readings) {
     if (readings.empty()) return {};
     TTransaction transaction = Begin();
-    const std::int64_t recordingId = RecordingOfDownload(downloadId);
     // Events of the merge name the download's own actor: it is the one that brought the readings.
-    TActor actor;
-    {
-        TStatement& s = Cached("SELECT when_utc, utc_offset_s, computer, user, program FROM downloads WHERE id = ?1");
-        s.Bind(1, downloadId);
-        if (s.Step()) {
-            actor = TActor{s.Int(0), static_cast<std::int32_t>(s.Int(1)), std::string(s.Bytes(2)),
-                           std::string(s.Bytes(3)), std::string(s.Bytes(4))};
-            s.Reset();
-        }
-    }
-    const TChunkResult result = AddChunk(recordingId, downloadId, readings, actor);
+    const TDownloadOf& download = DownloadOf(downloadId);
+    const TChunkResult result = AddChunk(download.RecordingId, downloadId, readings, download.Actor);
     transaction.Commit();
     return result;
 }
@@ -539,30 +729,46 @@ std::size_t CleanCount(const std::vector<TArchivedReading>& copies) {
 
 constexpr std::int64_t AllIndices = INT64_MAX;
 
+TCounts TSqliteArchive::CountsByScan(std::int64_t recordingId) {
+    TCounts c;
+    ForEachIndex(recordingId, INT64_MIN, AllIndices, [&](const std::vector<TArchivedReading>& copies) {
+        const TArchivedReading& held = HeldOf(copies);
+        ++c.Readings;
+        if (held.State != TReadingState::Clean) ++c.Damaged;
+        if (CleanCount(copies) > 1) ++c.Conflicts;
+        if (!c.FirstIndex) c.FirstIndex = held.Index;
+        c.LastIndex = held.Index;
+        if (held.Time) {
+            const std::int64_t t = SecondsBetween(UnixEpochDay, *held.Time);
+            if (!c.FirstTimeIndex) c.FirstTimeIndex = held.Index, c.FirstTime = t;
+            c.LastTimeIndex = held.Index;
+            c.LastTime = t;
+        }
+    });
+    TStatement& d = Cached("SELECT count(*), max(when_utc) FROM downloads WHERE recording = ?1");
+    d.Bind(1, recordingId);
+    if (d.Step()) {
+        c.Downloads = d.Int(0);
+        c.LastDownload = d.OptionalInt(1);
+        d.Reset();
+    }
+    return c;
+}
+
 std::optional<TRecordingSummary> TSqliteArchive::Summary(TStatement& row) {
     TRecordingSummary summary;
     summary.Id = row.Int(0);
     summary.Key = TRecordingKey{std::string(row.Bytes(1)), TimeOfText(row.Bytes(2)), row.Int(3)};
-    std::optional<std::int64_t> previous;
-    ForEachIndex(summary.Id, INT64_MIN, AllIndices, [&](const std::vector<TArchivedReading>& copies) {
-        const TArchivedReading& held = HeldOf(copies);
-        ++summary.Readings;
-        if (held.State != TReadingState::Clean) ++summary.Damaged;
-        if (CleanCount(copies) > 1) ++summary.Conflicts;
-        if (held.Time) {
-            if (!summary.First) summary.First = held.Time;
-            summary.Last = held.Time;
-        }
-        if (previous) summary.Missing += held.Index - *previous - 1;
-        previous = held.Index;
-    });
-    TStatement& d = Cached("SELECT count(*), max(when_utc) FROM downloads WHERE recording = ?1");
-    d.Bind(1, summary.Id);
-    if (d.Step()) {
-        summary.Downloads = d.Int(0);
-        summary.LastDownloadUnix = d.OptionalInt(1);
-        d.Reset();
-    }
+    const std::optional<TCounts> stored = StoredCounts(summary.Id);
+    const TCounts c = stored ? *stored : CountsByScan(summary.Id);
+    summary.Readings = c.Readings;
+    summary.Damaged = c.Damaged;
+    summary.Conflicts = c.Conflicts;
+    if (c.FirstIndex && c.LastIndex) summary.Missing = *c.LastIndex - *c.FirstIndex + 1 - c.Readings;
+    if (c.FirstTime) summary.First = TimeOfSeconds(*c.FirstTime);
+    if (c.LastTime) summary.Last = TimeOfSeconds(*c.LastTime);
+    summary.Downloads = c.Downloads;
+    summary.LastDownloadUnix = c.LastDownload;
     return summary;
 }
 
@@ -591,28 +797,36 @@ std::vector<TArchivedReading> TSqliteArchive::Readings(std::int64_t recordingId)
 
 TLineStore TSqliteArchive::ReadingLines(std::int64_t recordingId) {
     TLineStore lines;
+    if (const auto counts = StoredCounts(recordingId)) lines.Reserve(static_cast<std::size_t>(counts->Readings));
     // Only the lines are needed: read index, state and line alone, the held copy chosen as above.
+    // A clean first row is the held one and goes straight into the store; a damaged or off-time
+    // first row waits in `pending` for a clean copy of its index.
     TStatement& s = Cached("SELECT idx, state, line FROM readings WHERE recording = ?1 ORDER BY idx, id");
     s.Bind(1, recordingId);
-    std::string held;
+    std::string pending;
+    bool hasPending = false, any = false;
     std::int64_t index = 0;
-    bool any = false, heldClean = false;
     while (s.Step()) {
         const std::int64_t idx = s.Int(0);
         const bool clean = static_cast<TReadingState>(s.Int(1)) == TReadingState::Clean;
-        if (!any || idx != index) {
-            if (any) lines.Append(held);
-            held = s.Bytes(2);
-            index = idx;
-            any = true;
-            heldClean = clean;
-        } else if (clean && !heldClean) {
-            // A later clean copy replaces a damaged first one.
-            held = s.Bytes(2);
-            heldClean = true;
+        if (any && idx == index) {
+            if (hasPending && clean) {
+                lines.Append(s.Bytes(2));
+                hasPending = false;
+            }
+            continue;
+        }
+        if (hasPending) lines.Append(pending);
+        any = true;
+        index = idx;
+        hasPending = !clean;
+        if (clean) {
+            lines.Append(s.Bytes(2));
+        } else {
+            pending = s.Bytes(2);
         }
     }
-    if (any) lines.Append(held);
+    if (hasPending) lines.Append(pending);
     return lines;
 }
 

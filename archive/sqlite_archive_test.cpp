@@ -394,6 +394,76 @@ TEST_F(ArchiveTest, TwoWritersAtOnce) {
     EXPECT_EQ(archive->Events().size(), 2u);
 }
 
+// --- the stored counts of each recording ---
+
+// A summary as one comparable text.
+std::string SummaryText(const TRecordingSummary& s) {
+    auto time = [](const std::optional<TDateTime>& t) { return t ? LoggerFormat().DateTimeToText(*t) : "-"; };
+    return std::to_string(s.Id) + " readings " + std::to_string(s.Readings) + " damaged " + std::to_string(s.Damaged) +
+           " missing " + std::to_string(s.Missing) + " conflicts " + std::to_string(s.Conflicts) + " downloads " +
+           std::to_string(s.Downloads) + " last " + std::to_string(s.LastDownloadUnix.value_or(-1)) + " from " +
+           time(s.First) + " to " + time(s.Last);
+}
+
+std::vector<std::string> SummaryTexts(TArchive& archive) {
+    std::vector<std::string> texts;
+    for (const TRecordingSummary& s : archive.Recordings()) texts.push_back(SummaryText(s));
+    return texts;
+}
+
+// The counts kept by each chunk agree with the counts a scan of the readings gives: a file turned
+// back into the form without stored counts is migrated on open by such a scan.
+TEST_F(ArchiveTest, StoredCountsAgreeWithTheReadings) {
+    std::vector<std::string> kept;
+    {
+        auto archive = OpenSqliteArchive(path_);
+        TDownloadInfo later = Info();
+        later.Actor.WhenUnix += 600;
+        const std::int64_t first = archive->BeginDownload(Key, later);
+        // 0-9 with 4-5 not received, 2 damaged, 7 off its time, and the last one damaged.
+        std::vector<TStoredReading> chunk = Range(0, 10);
+        chunk.erase(chunk.begin() + 4, chunk.begin() + 6);
+        chunk[2] = Damaged(2);
+        chunk[5] = {7, Line(7, 1.0), TReadingState::OffTime};
+        chunk[7] = Damaged(9);
+        archive->AddReadings(first, chunk);
+        const std::int64_t second = archive->BeginDownload(Key, Info());
+        // Again from 1: 2 replaced, 3 in conflict, 7 replaced, 8 damaged is no better.
+        archive->AddReadings(second, {Clean(1), Clean(2), Clean(3, 30.0), Clean(7), Damaged(8)});
+        // A clean copy whose time does not read replaces the reading that gave the last time.
+        archive->AddReadings(second, {{9, "no time here", TReadingState::Clean}});
+        EXPECT_EQ(SecondsBetween(Key.Start, *archive->Recording(1)->Last), 8 * 60);
+        archive->AddReadings(second, {Clean(12)});  // beyond a gap
+        // Before the first: the recording's first time moves.
+        archive->ImportReadings(Key, {Clean(-2), Clean(-2, 40.0)}, Info().Actor, TReadingsImported{"x.log", 2, 0, 0});
+        // A second recording, untouched by the first's chunks.
+        archive->AddReadings(archive->BeginDownload(TRecordingKey{"KX-15-1", Key.Start, 30}, Info()), Range(0, 3));
+        kept = SummaryTexts(*archive);
+        ASSERT_TRUE(archive->Verify().Sound());
+    }
+    ASSERT_EQ(kept.size(), 2u);
+    const std::string start = LoggerFormat().DateTimeToText(Key.Start);
+    EXPECT_EQ(kept[0], "1 readings 10 damaged 0 missing 5 conflicts 2 downloads 2 last 1700000600 from " +
+                           LoggerFormat().DateTimeToText(Key.Start - SecondsToDays(120)) + " to " +
+                           LoggerFormat().DateTimeToText(Key.Start + SecondsToDays(12 * 60)));
+    EXPECT_EQ(kept[1], "2 readings 3 damaged 0 missing 0 conflicts 0 downloads 1 last 1700000000 from " + start + " to " +
+                           LoggerFormat().DateTimeToText(Key.Start + SecondsToDays(120)));
+
+    // The form of the previous version: no recording_counts, user_version 1.
+    Sql(path_, "DROP TABLE recording_counts; PRAGMA user_version = 1");
+    const std::string readingsBefore = SqlText(path_, "SELECT group_concat(hex(digest), '') FROM readings");
+    auto archive = OpenSqliteArchive(path_);
+    EXPECT_EQ(SqlText(path_, "PRAGMA user_version"), "2");
+    EXPECT_EQ(SummaryTexts(*archive), kept);
+    EXPECT_EQ(SqlText(path_, "SELECT group_concat(hex(digest), '') FROM readings"), readingsBefore);
+    EXPECT_TRUE(archive->Verify().Sound());
+    // A counts row removed by hand is made again by the next chunk.
+    Sql(path_, "DELETE FROM recording_counts WHERE recording = 1");
+    EXPECT_EQ(SummaryTexts(*archive), kept);
+    archive->AddReadings(archive->BeginDownload(Key, Info()), {Clean(4)});
+    EXPECT_EQ(SqlText(path_, "SELECT readings FROM recording_counts WHERE recording = 1"), "11");
+}
+
 TEST(HeldReadingCount, UpToTheEarlierOfClockAndStop) {
     TLoggerStatus status;
     EXPECT_FALSE(HeldReadingCount(status));

@@ -30,7 +30,34 @@ TSqliteDb::TSqliteDb(const std::string& path) : path_(path) {
     sqlite3_extended_result_codes(db_, 1);
 }
 
-TSqliteDb::~TSqliteDb() { sqlite3_close_v2(db_); }
+TSqliteDb::~TSqliteDb() {
+    sqlite3_finalize(begin_);
+    sqlite3_finalize(commit_);
+    sqlite3_finalize(rollback_);
+    sqlite3_close_v2(db_);
+}
+
+void TSqliteDb::RunPrepared(sqlite3_stmt*& statement, const char* sql) {
+    if (!statement) {
+        if (const int rc = sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+            rc != SQLITE_OK)
+            Fail(rc);
+    }
+    const int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    if (rc != SQLITE_DONE) Fail(rc);
+}
+
+void TSqliteDb::Begin() { RunPrepared(begin_, "BEGIN IMMEDIATE"); }
+void TSqliteDb::Commit() { RunPrepared(commit_, "COMMIT"); }
+
+void TSqliteDb::Rollback() noexcept {
+    try {
+        RunPrepared(rollback_, "ROLLBACK");
+    } catch (const EArchiveError&) {
+        // Nothing to roll back (a failed COMMIT may have ended the transaction already).
+    }
+}
 
 void TSqliteDb::Fail(int resultCode) {
     throw EArchiveError(ErrorKindOf(resultCode), path_, sqlite3_errmsg(db_));
@@ -134,14 +161,14 @@ std::optional<std::string> TStatement::OptionalText(int column) const {
     return std::string(Bytes(column));
 }
 
-TTransaction::TTransaction(TSqliteDb& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+TTransaction::TTransaction(TSqliteDb& db) : db_(db) { db_.Begin(); }
 
 TTransaction::~TTransaction() {
-    if (open_) sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (open_) db_.Rollback();
 }
 
 void TTransaction::Commit() {
-    db_.Exec("COMMIT");
+    db_.Commit();
     open_ = false;
 }
 

@@ -71,6 +71,11 @@ class TSqliteDb {
     TSqliteDb& operator=(const TSqliteDb&) = delete;
 
     void Exec(std::string_view sql);
+    // BEGIN IMMEDIATE, COMMIT and ROLLBACK, prepared once: a download begins and commits a
+    // transaction for every chunk.
+    void Begin();
+    void Commit();
+    void Rollback() noexcept;
     // The single integer a query gives (0 for no row or NULL).
     std::int64_t QueryInt(std::string_view sql);
     [[noreturn]] void Fail(int resultCode);
@@ -80,6 +85,10 @@ class TSqliteDb {
   private:
     sqlite3* db_ = nullptr;
     std::string path_;
+    sqlite3_stmt* begin_ = nullptr;
+    sqlite3_stmt* commit_ = nullptr;
+    sqlite3_stmt* rollback_ = nullptr;
+    void RunPrepared(sqlite3_stmt*& statement, const char* sql);
 };
 
 // BEGIN IMMEDIATE ... COMMIT; rolled back when left without Commit() (also by an exception).
