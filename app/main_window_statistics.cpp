@@ -18,22 +18,36 @@ constexpr const char* ProfileKey = "Profil";
 constexpr const char* MktWindowKey = "OknoMKT";
 const std::string DefaultProfile(readings::kLimitsProfileName);
 
+// The choice last kept in the settings file.
+TStatisticsDialog::TChoice KeptChoice(const std::string& settingsFile) {
+    const TProfileFile settings(settingsFile);
+    const auto read = [&](const char* key, const std::string& def) {
+        return QString::fromStdString(settings.ReadString(StatisticsSection, key, def));
+    };
+    return {read(LowKey, ""), read(HighKey, ""), read(ProfileKey, DefaultProfile), read(MktWindowKey, "")};
+}
+
 }  // namespace
+
+readings::TStatisticsOptions TForm1::ShownRange() const {
+    readings::TStatisticsOptions range;
+    if (!Chart->BottomAxis.AutomaticMinimum()) range.From = Chart->BottomAxis.Minimum();
+    if (!Chart->BottomAxis.AutomaticMaximum()) range.To = Chart->BottomAxis.Maximum();
+    return range;
+}
+
+TForm1::TStatisticsChoice TForm1::ChosenForStatistics() const {
+    const TStatisticsDialog::TChoice choice = KeptChoice(SettingsFile());
+    return {ChosenProfile(choice, readings::ReadProfileFile(SettingsFile())),
+            readings::ParseMktWindow(choice.MktWindow.trimmed().toStdString())};
+}
 
 // Opens "Statystyka" for the readings of the data panel within the time range the chart shows
 // (all of them while the time axis scales automatically, the zoomed or scrolled range otherwise),
 // with the limits last entered. The limits are written back when the dialog closes, if changed.
 void TForm1::Statystyka1Click() {
-    readings::TStatisticsOptions range;
-    if (!Chart->BottomAxis.AutomaticMinimum()) range.From = Chart->BottomAxis.Minimum();
-    if (!Chart->BottomAxis.AutomaticMaximum()) range.To = Chart->BottomAxis.Maximum();
-
-    const TProfileFile settings(SettingsFile());
-    const auto read = [&](const char* key, const std::string& def) {
-        return QString::fromStdString(settings.ReadString(StatisticsSection, key, def));
-    };
-    const TStatisticsDialog::TChoice choice{read(LowKey, ""), read(HighKey, ""), read(ProfileKey, DefaultProfile),
-                                            read(MktWindowKey, "")};
+    const readings::TStatisticsOptions range = ShownRange();
+    const TStatisticsDialog::TChoice choice = KeptChoice(SettingsFile());
     if (!StatisticsDialog) {
         StatisticsDialog = new TStatisticsDialog(this);
         connect(StatisticsDialog, &QDialog::finished, this, [this] {

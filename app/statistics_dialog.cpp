@@ -312,12 +312,15 @@ TStatisticsDialog::TChoice TStatisticsDialog::Choice() const {
     return {edLow->text(), edHigh->text(), cbProfile->currentData().toString(), cbMktWindow->currentText().trimmed()};
 }
 
-readings::TAlarmProfile TStatisticsDialog::Profile() const {
-    const std::string name = cbProfile->currentData().toString().toStdString();
+readings::TAlarmProfile TStatisticsDialog::Profile() const { return ChosenProfile(Choice(), own_); }
+
+readings::TAlarmProfile ChosenProfile(const TStatisticsDialog::TChoice& choice,
+                                      const readings::TProfileFileContents& own) {
+    const std::string name = choice.Profile.toStdString();
     if (const readings::TAlarmProfile* p = readings::FindBuiltInProfile(name)) return *p;
-    for (const readings::TAlarmProfile& p : own_.Profiles)
+    for (const readings::TAlarmProfile& p : own.Profiles)
         if (p.Name == name) return p;
-    return readings::LimitsProfile({LimitOfText(edLow->text()), LimitOfText(edHigh->text())});
+    return readings::LimitsProfile({LimitOfText(choice.Low), LimitOfText(choice.High)});
 }
 
 QString TStatisticsDialog::Text() const { return memoStats->toPlainText(); }

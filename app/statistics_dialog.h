@@ -65,6 +65,10 @@ class TStatisticsDialog : public QDialog {
     QString profileFile_;
 };
 
+// The profile `choice` names: a built-in one, else one of `own`, else the plain limits as typed.
+readings::TAlarmProfile ChosenProfile(const TStatisticsDialog::TChoice& choice,
+                                      const readings::TProfileFileContents& own);
+
 // A limit as typed: blanks around it, "," or "." as decimal point. Empty when it is no number.
 std::optional<double> LimitOfText(const QString& text);
 
