@@ -4,7 +4,6 @@
 #include <QAction>
 #include <QMenu>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,26 +13,10 @@
 #include "app/scripted_dialogs.h"
 #include "archive/sqlite_archive.h"
 #include "base/testing/file_bytes.h"
+#include "base/testing/pdf_text.h"
 #include "data/scoped_time_zone.h"
 
 namespace {
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
-
-// The PDF's text with its lines joined by blanks.
-std::string PdfText(const std::string& pdf) {
-    std::string text = Shell("pdftotext -raw '" + pdf + "' -");
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
 
 // Two hours at one-minute steps, channel 1 climbing from 2.0 by 0.1 a minute.
 std::string TwoHours() {

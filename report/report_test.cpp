@@ -12,6 +12,7 @@
 #include "archive/sha256.h"
 #include "archive/sqlite_archive.h"
 #include "base/errors.h"
+#include "base/testing/pdf_text.h"
 #include "base/testing/temp_folder.h"
 #include "data/alarm_profile.h"
 #include "data/data_file.h"
@@ -31,23 +32,6 @@ void EnsureApp() {
         return a;
     }();
     (void)app;
-}
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
-
-// The text with its lines joined by blanks, so that a wrapped sentence is found whole.
-std::string PdfText(const std::string& pdf) {
-    std::string text = Shell("pdftotext -raw '" + pdf + "' -");
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
 }
 
 std::string Hex(std::string_view bytes) {
@@ -141,10 +125,10 @@ TEST_F(ReportTest, EnglishCompleteReportIsPdfA1bWithEmbeddedFonts) {
     EXPECT_NE(std::string::npos, text.find("Prepared by"));
     EXPECT_NE(std::string::npos, text.find("Page 1 of "));
 
-    const std::string meta = Shell("pdfinfo -meta '" + pdf + "'");
+    const std::string meta = ShellOutput("pdfinfo -meta '" + pdf + "'");
     EXPECT_NE(std::string::npos, meta.find("pdfaid:part=\"1\""));
     EXPECT_NE(std::string::npos, meta.find("pdfaid:conformance=\"B\""));
-    const std::string fonts = Shell("pdffonts '" + pdf + "'");
+    const std::string fonts = ShellOutput("pdffonts '" + pdf + "'");
     std::istringstream rows(fonts);
     int fontRows = 0;
     for (std::string row; std::getline(rows, row);)
@@ -216,7 +200,7 @@ TEST_F(ReportTest, RecordingReportNamesWhatIsMissingAndEntersTheAuditTrail) {
     EXPECT_EQ("2-8", made->Profile);
     EXPECT_EQ(pdf, made->File);
     EXPECT_EQ(sha, made->Sha256Hex);
-    EXPECT_EQ(sha + "  " + pdf + "\n", Shell("sha256sum '" + pdf + "'"));
+    EXPECT_EQ(sha + "  " + pdf + "\n", ShellOutput("sha256sum '" + pdf + "'"));
     EXPECT_TRUE(store->Verify().Sound());  // the event is chained like every other
 }
 
@@ -226,11 +210,11 @@ TEST_F(ReportTest, CliMakesTheReportWithoutADisplay) {
     const std::string pdf = folder_.File("cli.pdf");
     // Nothing but the PDF: no word of the toolkit on standard error either.
     const std::string out =
-        Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR '" LORV304D_CLI_PATH
+        ShellOutput("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR '" LORV304D_CLI_PATH
               "' report '" + data + "' --lang en --profile 2-8 -o '" + pdf + "' 2>&1; echo rc=$?");
     EXPECT_EQ("rc=0\n", out);
     EXPECT_NE(std::string::npos, PdfText(pdf).find("Incomplete: 1436 of 1440 readings"));
-    const std::string bad = Shell("'" LORV304D_CLI_PATH "' report '" + data + "' --profile nosuch -o '" + pdf +
+    const std::string bad = ShellOutput("'" LORV304D_CLI_PATH "' report '" + data + "' --profile nosuch -o '" + pdf +
                                 "' 2>&1; echo rc=$?");
     EXPECT_NE(std::string::npos, bad.find("'nosuch' is no built-in or own profile")) << bad;
     EXPECT_NE(std::string::npos, bad.find("rc=2"));
