@@ -15,7 +15,7 @@
 
 namespace {
 
-// Whether the file at `path` still holds the lines the data panel shows.
+// Whether a file's lines are the very lines the data panel shows.
 bool SameLines(const TLineStore& file, const TLineStore& panel) {
     if (file.Count() != panel.Count() || file.ByteCount() != panel.ByteCount()) return false;
     for (std::size_t i = 0; i < file.Count(); ++i)

@@ -86,6 +86,14 @@ TEST_F(ReportWindowTest, ReportsTheVisibleRangeOfTheLoadedFile) {
     EXPECT_EQ(TMessageIcon::Error, dialogs->Messages[0].Icon);
     EXPECT_NE(std::string::npos, dialogs->Messages[0].Text.toStdString().find("Cannot write"));
     EXPECT_FALSE(std::filesystem::exists(Path("no/such/folder/report.pdf")));
+
+    // The file changed since it was loaded: its report would not be of the readings shown.
+    dialogs->Messages.clear();
+    WriteFileBytes(Path("hours.log"), TwoHours().substr(0, 100));
+    Report("changed.pdf");
+    ASSERT_EQ(1u, dialogs->Messages.size());
+    EXPECT_NE(std::string::npos, dialogs->Messages[0].Text.toStdString().find("zmienił się od wczytania"));
+    EXPECT_EQ(3u, dialogs->FileDialogs.size());  // no save dialog for it
 }
 
 TEST_F(ReportWindowTest, ArchivedRecordingIsReportedFromTheArchiveWithItsEvent) {
