@@ -239,7 +239,7 @@ class TRun {
                 return ArchiveVerify();
             case Command::Report:
                 if (!env_.Report) throw TRunError{ExitUsage, "this build of the program makes no reports"};
-                return env_.Report(o_, err_);
+                return env_.Report(o_, env_.SettingsFile, err_);
             case Command::Archive:
             case Command::None:
                 break;

@@ -38,11 +38,12 @@ struct TCliEnvironment {
     const volatile std::sig_atomic_t* StopSignal = nullptr;
     // Whether `err` is a terminal (a redrawn progress bar instead of lines per 10 %).
     bool ErrIsTerminal = false;
-    // The settings file whose own alarm profiles stats --profile may name; empty: none.
+    // The settings file whose own alarm profiles stats and report --profile may name; empty: none.
     std::string SettingsFile;
-    // Makes the PDF report (the program's Gui part, which this layer does not link); empty in a
-    // build without it. Returns the exit status; messages go to the stream.
-    std::function<int(const TCliOptions&, std::ostream& err)> Report;
+    // Makes the PDF report (the program's Gui part, which this layer does not link) with the own
+    // profiles of the settings file; empty in a build without it. Returns the exit status;
+    // messages go to the stream.
+    std::function<int(const TCliOptions&, const std::string& settingsFile, std::ostream& err)> Report;
 };
 
 // `args` are the arguments after the program name. Results go to `out` (reading lines as
