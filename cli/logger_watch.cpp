@@ -196,6 +196,8 @@ class TLoggerWatch {
         for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
             const auto colon = it->find(':');
             const std::string name = colon == std::string::npos ? *it : it->substr(colon + 1);
+            // --port watches that one port of the list.
+            if (!o_.Port.empty() && o_.Port != name && o_.Port != "/dev/" + name) continue;
             struct stat st {};
             // A port without its device node is not plugged in (a device map left behind).
             if (::stat(posix_comm::DevicePathForPort(kDevicePrefix + name).c_str(), &st) != 0) continue;

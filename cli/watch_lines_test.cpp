@@ -29,7 +29,7 @@ TReadingsDownloaded CutDownload() {
 }
 
 TEST(WatchLines, DownloadJsonHasTypedValues) {
-    const auto j = nlohmann::json::parse(WatchEventJson(CutDownload(), kFormat.TextToDateTime("2026-12-09 08:00:00")));
+    const auto j = nlohmann::ordered_json::parse(WatchEventJson(CutDownload(), kFormat.TextToDateTime("2026-12-09 08:00:00")));
     EXPECT_EQ(j.begin().key(), "event");
     EXPECT_EQ(j["event"], "downloaded");
     EXPECT_EQ(j["at"], "2026-12-09 08:00:00");

@@ -86,20 +86,22 @@ class TWatch {
         }
     }
 
-    // The next event of that name (after those already taken) that `match` accepts; the events
-    // passed over on the way stay readable through All(). Empty after kEventWait.
+    // The first event of that name not taken yet that `match` accepts (waiting for it), taken now.
+    // Empty after kEventWait.
     std::optional<Json> Next(const std::string& event, const std::function<bool(const Json&)>& match = {}) {
         const auto until = Clock::now() + kEventWait;
         do {
             const std::vector<std::string> lines = Lines(ReadFileBytes(outPath_));
-            for (; taken_ < lines.size(); ++taken_) {
-                const Json j = Json::parse(lines[taken_], nullptr, false);
+            taken_.resize(lines.size(), false);
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (taken_[i]) continue;
+                const Json j = Json::parse(lines[i], nullptr, false);
                 if (j.is_discarded()) {
-                    ADD_FAILURE() << "not JSON: " << lines[taken_];
+                    // A line still being written; read again next round.
                     continue;
                 }
                 if (j.value("event", "") == event && (!match || match(j))) {
-                    ++taken_;
+                    taken_[i] = true;
                     return j;
                 }
             }
@@ -122,6 +124,10 @@ class TWatch {
     // Sends `sig` and returns the exit status (-1 when it did not end within kEventWait).
     int Stop(int sig = SIGTERM) {
         kill(pid_, sig);
+        return Wait();
+    }
+    // Waits for the end without a signal: the exit status, -1 after kEventWait.
+    int Wait() {
         const auto until = Clock::now() + kEventWait;
         int raw = 0;
         while (waitpid(pid_, &raw, WNOHANG) == 0) {
@@ -137,7 +143,7 @@ class TWatch {
     std::string outPath_, errPath_;
     pid_t pid_ = -1;
     bool ended_ = false;
-    std::size_t taken_ = 0;
+    std::vector<bool> taken_;
 };
 
 class WatchAgainstEmulator : public testing::Test {
@@ -273,6 +279,16 @@ TEST_F(WatchAgainstEmulator, OtherDevicesAreAskedOnceAndABusyPortIsNamedOnce) {
     EXPECT_EQ(watch.All("other_device").size(), 1u);
     EXPECT_EQ(watch.All("port_unavailable").size(), 1u);
     EXPECT_EQ(Lines(ReadFileBytes(dir_.File("modem.log"))), std::vector<std::string>{"N?"});
+}
+
+TEST_F(WatchAgainstEmulator, AnArchiveThatCannotBeUsedEndsItAtTheStart) {
+    WriteFileAtomically(dir_.File("archive.sqlite3"), "not a database, and never to be written\n");
+    TWatch watch(dir_, {});
+    EXPECT_EQ(watch.Wait(), 3);
+    EXPECT_NE(watch.Err().find("lorv304d-cli: archive " + dir_.File("archive.sqlite3")), std::string::npos)
+        << watch.Err();
+    EXPECT_EQ(ReadFileBytes(dir_.File("archive.sqlite3")), "not a database, and never to be written\n");
+    EXPECT_TRUE(watch.All("started").empty());
 }
 
 }  // namespace
