@@ -63,7 +63,7 @@ TCommandHelp ProgramHelp() {
                 "reason and the fix), 4 readings damaged or not received (stats --fail-on-alarm:\n"
                 "a rule triggered), 5 readings (or an action on the logger) not archived, 6 erase\n"
                 "refused: the archive lacks readings the logger holds, 128 + signal number when\n"
-                "stopped by a signal (what came is kept).\n"
+                "stopped by a signal (what came is kept; watch then ends with 0).\n"
                 "The archive: --archive PATH, else $LORV304D_ARCHIVE, else\n"
                 "$XDG_DATA_HOME/lorv304d/archive.sqlite3 (~/.local/share/lorv304d/).\n"
                 "'lorv304d-cli <command> --help' describes one command.\n"};

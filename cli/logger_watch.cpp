@@ -408,7 +408,8 @@ class TLoggerWatch {
         Emit(event);
         CheckAlarms(link);
         if (event.Report.Ending == TDownloadEnd::PortFailure) return Lose(link);
-        if (link.UnreportedReadings) WriteReport(link);
+        // A stop signal ends the watch at once: no report then.
+        if (link.UnreportedReadings && !Stopped()) WriteReport(link);
         AfterCatchUp(link, last + 1);
     }
 

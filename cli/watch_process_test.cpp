@@ -22,10 +22,10 @@
 #include "base/logger_format.h"
 #include "base/testing/file_bytes.h"
 #include "base/testing/temp_folder.h"
+#include "cli/testing/cli_child.h"
 #include "emulator/emulator_process.h"
 #include "serial/testing/held_pty.h"
 
-extern char** environ;
 
 namespace {
 
@@ -59,25 +59,10 @@ class TWatch {
   public:
     TWatch(const TTempFolder& dir, const std::vector<std::string>& args)
         : outPath_(dir.File("watch.out")), errPath_(dir.File("watch.err")) {
-        std::vector<std::string> env{"LORV304D_DEVICEMAP=" + dir.File("map"),
-                                     "LORV304D_ARCHIVE=" + dir.File("archive.sqlite3")};
-        for (char** e = environ; *e; ++e)
-            if (std::string(*e).rfind("LORV304D_", 0) != 0) env.emplace_back(*e);
-        std::vector<std::string> argv{LORV304D_CLI_PATH, "watch", "--json"};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> argp, envp;
-        for (auto& a : argv) argp.push_back(a.data());
-        argp.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(open("/dev/null", O_RDONLY), 0);
-            dup2(open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-            dup2(open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-            execve(argp[0], argp.data(), envp.data());
-            _exit(127);
-        }
+        std::vector<std::string> all{"watch", "--json"};
+        all.insert(all.end(), args.begin(), args.end());
+        pid_ = StartCliChild(all, {"LORV304D_DEVICEMAP=" + dir.File("map"), "LORV304D_ARCHIVE=" + dir.File("archive.sqlite3")},
+                             outPath_, errPath_);
     }
     ~TWatch() {
         if (pid_ > 0 && !ended_) {
@@ -128,14 +113,9 @@ class TWatch {
     }
     // Waits for the end without a signal: the exit status, -1 after kEventWait.
     int Wait() {
-        const auto until = Clock::now() + kEventWait;
-        int raw = 0;
-        while (waitpid(pid_, &raw, WNOHANG) == 0) {
-            if (Clock::now() > until) return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ended_ = true;
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        const int status = WaitForCliChild(pid_, kEventWait);
+        ended_ = status >= 0;
+        return status;
     }
     std::string Err() const { return ReadFileBytes(errPath_); }
 
