@@ -50,6 +50,11 @@ std::int64_t SteadyMs() {
 
 std::string Program() { return std::string("lorv304d-cli ") + ProjectVersion; }
 
+// Readings the archive took in (new, replacing, in conflict or held already).
+std::int64_t ArchivedReadings(const archive::TChunkResult& totals) {
+    return totals.Added + totals.Replaced + totals.Conflicts + totals.Unchanged;
+}
+
 // A connected logger: its own port, host and session, so that probing other ports never closes it.
 struct TLink {
     explicit TLink(const volatile std::sig_atomic_t* stop) : Host(stop), Session(Port, Host) {}
@@ -272,7 +277,14 @@ class TLoggerWatch {
         if (link.Session.Connected && link.Port.IsOpen()) PostCommand(link.Port, link.Host, "d!");
         link.Port.ClosePort();
         link.Session.Connected = false;
-        commLog_.insert(commLog_.end(), link.Host.CommLog.begin(), link.Host.CommLog.end());
+        KeepCommLog(link);
+    }
+
+    // Moves the link's exchange to the comm log asked for; without one it is dropped, so that a
+    // watch of months holds no growing log.
+    void KeepCommLog(TLink& link) {
+        if (!o_.CommLog.empty())
+            commLog_.insert(commLog_.end(), link.Host.CommLog.begin(), link.Host.CommLog.end());
         link.Host.CommLog.clear();
     }
 
@@ -391,7 +403,8 @@ class TLoggerWatch {
             link.Host.OnChunk = nullptr;
             archiver.Finish(event.Report, archive::TActor::Current(Program()));
             if (!archiver.Archived()) {
-                TellNotArchived(link, event.Report.ReadingsStored, *archiver.Failure());
+                TellNotArchived(link, event.Report.ReadingsStored - ArchivedReadings(archiver.Totals()),
+                                *archiver.Failure());
             } else if (event.Report.ReadingsStored > 0) {
                 link.UnreportedReadings = true;
             }
@@ -448,6 +461,7 @@ class TLoggerWatch {
                 link.FollowReport = TDownloadReport{};
                 link.FollowWanted = 0;
             }
+            const std::int64_t archivedBefore = ArchivedReadings(link.FollowArchiver->Totals());
             link.Host.OnChunk = [this, &link](const std::vector<TStoredReading>& chunk) {
                 link.FollowArchiver->Chunk(chunk);
                 for (const TStoredReading& r : chunk) Emit(TReadingTaken{link.Name, link.Session.ModelAnswer, r.Index, r.Line});
@@ -472,10 +486,14 @@ class TLoggerWatch {
                 Completeness(link, last, event);
                 Emit(event);
             }
-            if (link.FollowArchiver->Failure() && !link.FollowFailureTold) {
+            if (link.FollowArchiver->Failure()) {
+                // Said for this download; the next one begins a download of the archive anew.
+                TellNotArchived(link, part.ReadingsStored - (ArchivedReadings(link.FollowArchiver->Totals()) - archivedBefore),
+                                *link.FollowArchiver->Failure());
                 link.FollowFailureTold = true;
-                TellNotArchived(link, part.ReadingsStored, *link.FollowArchiver->Failure());
+                EndFollow(link, false);
             }
+            if (o_.CommLog.empty()) link.Host.CommLog.clear();
             link.FollowNext = covered ? last + 1 : part.Next;
             if (part.ReadingsStored > 0) CheckAlarms(link);
             if (part.Ending == TDownloadEnd::PortFailure) return Lose(link);
@@ -489,9 +507,11 @@ class TLoggerWatch {
     void EndFollow(TLink& link, bool report) {
         if (link.FollowArchiver) {
             link.FollowArchiver->Finish(link.FollowReport, archive::TActor::Current(Program()));
+            // Only the end of the download failed here: its readings are in the archive.
             if (!link.FollowArchiver->Archived() && !link.FollowFailureTold)
-                TellNotArchived(link, link.FollowReport.ReadingsStored, *link.FollowArchiver->Failure());
+                TellNotArchived(link, 0, *link.FollowArchiver->Failure());
             link.FollowArchiver.reset();
+            link.FollowFailureTold = false;
         }
         if (report && link.UnreportedReadings) WriteReport(link);
     }
