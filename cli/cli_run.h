@@ -10,7 +10,7 @@
 // (the archive could not be opened or written; the readings still went to -o or standard
 // output); 6 erase refused because the archive lacks readings the logger holds (nothing sent);
 // with archive verify, 1 when a chain does not check out; 128 + the signal number when a stop signal ended the
-// run (a download keeps and writes what it received). Every error is one line
+// run (watch: 0, the way it is meant to end) (a download keeps and writes what it received). Every error is one line
 // "lorv304d-cli: <reason>" on `err`; a download that did not cover its range names the readings
 // not received.
 #include <csignal>

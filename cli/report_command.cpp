@@ -99,7 +99,9 @@ int RunReport(const TCliOptions& o, const std::string& settingsFile, std::ostrea
             report::WriteReportPdf(model, language, o.Output);
             return ExitOk;
         }
-        const std::string path = archive::DefaultArchivePath(archive::TArchiveEnvironment::FromProcess());
+        // --archive names the file like for every other command.
+        const std::string path =
+            o.Archive.empty() ? archive::DefaultArchivePath(archive::TArchiveEnvironment::FromProcess()) : o.Archive;
         if (path.empty()) return Fail(err, ExitFileOrPort, "no archive: set LORV304D_ARCHIVE or HOME");
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) return Fail(err, ExitFileOrPort, "no archive at " + path);
