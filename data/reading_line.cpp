@@ -18,6 +18,12 @@ constexpr std::size_t kChannelLength = 8;
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+int Digits(const char* p, int count) {
+    int value = 0;
+    for (int i = 0; i < count; ++i) value = value * 10 + (p[i] - '0');
+    return value;
+}
+
 bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int DaysInMonth(int year, int month) {
@@ -29,19 +35,13 @@ int DaysInMonth(int year, int month) {
 // Anything else goes the slow way through LoggerFormat so that both always agree.
 bool ParseCanonicalTime(std::string_view f, TDateTime& value) {
     if (f.size() != kTimeLength) return false;
+    static constexpr char kPattern[] = "dddd-dd-dd dd:dd:dd";
+    for (std::size_t i = 0; i < kTimeLength; ++i) {
+        if (kPattern[i] == 'd' ? !IsDigit(f[i]) : f[i] != kPattern[i]) return false;
+    }
     const char* p = f.data();
-    // Every position checked without a branch per character: a digit minus '0' is at most 9 as
-    // an unsigned value, anything else is larger.
-    static constexpr std::size_t kDigitAt[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
-    unsigned d[kTimeLength];
-    for (std::size_t i = 0; i < kTimeLength; ++i) d[i] = static_cast<unsigned char>(p[i]) - unsigned{'0'};
-    bool bad = p[4] != '-' || p[7] != '-' || p[10] != ' ' || p[13] != ':' || p[16] != ':';
-    for (std::size_t i : kDigitAt) bad |= d[i] > 9;
-    if (bad) return false;
-    const int year = static_cast<int>(d[0] * 1000 + d[1] * 100 + d[2] * 10 + d[3]);
-    const int month = static_cast<int>(d[5] * 10 + d[6]), day = static_cast<int>(d[8] * 10 + d[9]);
-    const int hour = static_cast<int>(d[11] * 10 + d[12]), minute = static_cast<int>(d[14] * 10 + d[15]);
-    const int second = static_cast<int>(d[17] * 10 + d[18]);
+    const int year = Digits(p, 4), month = Digits(p + 5, 2), day = Digits(p + 8, 2);
+    const int hour = Digits(p + 11, 2), minute = Digits(p + 14, 2), second = Digits(p + 17, 2);
     // Dates before 1900 (day counts near or below zero) are left to the general conversion.
     if (year < 1900 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
     if (hour > 23 || minute > 59 || second > 59) return false;
