@@ -161,7 +161,8 @@ inline void TLineStore::AdoptText(TByteBuffer&& text) {
     Clear();
     bytes_ = std::move(text);
     char* const base = bytes_.Data();
-    const char* const nul = static_cast<const char*>(std::memchr(base, '\0', bytes_.Size()));
+    const char* const nul =
+        bytes_.Size() == 0 ? nullptr : static_cast<const char*>(std::memchr(base, '\0', bytes_.Size()));
     const std::size_t size = nul ? static_cast<std::size_t>(nul - base) : bytes_.Size();
     std::size_t read = 0, write = 0;
     finalLineEnd_ = true;
