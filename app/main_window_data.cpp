@@ -82,6 +82,8 @@ void TForm1::ParseDataLines() {
         TStepSeries &s1_, &s2_;
     } sink(Chart->Series1, Chart->Series2);
     const TLineStore& lines = Memo2->Lines();
+    // Both channels of a line have its one time: the series keep one X column while they agree.
+    Chart->Series2.ShareXWith(Chart->Series1);
     // At most one point per line and series: room for them at once, no growing in steps.
     Chart->Series1.Reserve(Chart->Series1.Count() + lines.Count());
     Chart->Series2.Reserve(Chart->Series2.Count() + lines.Count());

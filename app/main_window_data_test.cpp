@@ -67,10 +67,11 @@ TEST_F(DataCommandsTest, LoadFillsPanelAndShowsChartInTimeOrder) {
     const double h11 = EncodeDate(2017, 3, 5) + EncodeTime(11, 0, 0);
     const double h12 = EncodeDate(2017, 3, 5) + EncodeTime(12, 0, 0);
     const double h13 = EncodeDate(2017, 3, 5) + EncodeTime(13, 0, 0);
-    EXPECT_EQ((std::vector<double>{h11, h12, h13}), form->Chart->Series1.XValues());
-    EXPECT_EQ((std::vector<double>{20.0, 21.5, 22.0}), form->Chart->Series1.YValues());
-    EXPECT_EQ((std::vector<double>{h11, h12}), form->Chart->Series2.XValues());
-    EXPECT_EQ((std::vector<double>{18.5, 19.0}), form->Chart->Series2.YValues());
+    auto values = [](auto span) { return std::vector<typename decltype(span)::value_type>(span.begin(), span.end()); };
+    EXPECT_EQ((std::vector<double>{h11, h12, h13}), values(form->Chart->Series1.XValues()));
+    EXPECT_EQ((std::vector<float>{20.0, 21.5, 22.0}), values(form->Chart->Series1.YValues()));
+    EXPECT_EQ((std::vector<double>{h11, h12}), values(form->Chart->Series2.XValues()));
+    EXPECT_EQ((std::vector<float>{18.5, 19.0}), values(form->Chart->Series2.YValues()));
     EXPECT_EQ("a.log", form->Chart->DataFileName().toStdString());
 
     // Saved again, the LF-only file gets CR LF line ends.

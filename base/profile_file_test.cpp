@@ -8,6 +8,7 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
+#include "base/testing/temp_path.h"
 
 namespace {
 
@@ -15,18 +16,17 @@ namespace fs = std::filesystem;
 
 class ProfileFileTest : public ::testing::Test {
   protected:
+    // A folder of its own per test, removed with the fixture (a parameterised test's name holds a
+    // "/", which made a nested folder of which only the inner one was removed).
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("lorv_ini_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
         fs::create_directories(dir_);
         path_ = (dir_ / "prog.INI").string();
     }
-    void TearDown() override { fs::remove_all(dir_); }
     void Put(const std::string& text) { WriteFileAtomically(path_, text); }
     std::string Get() { return ReadWholeFile(path_); }
 
-    fs::path dir_;
+    const TTempPath folder_{"lorv_ini_"};
+    const fs::path dir_{folder_.Path()};
     std::string path_;
 };
 

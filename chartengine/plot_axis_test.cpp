@@ -4,13 +4,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "chartengine/step_series.h"
 #include "chartengine/series_columns.h"
 #include "chartengine/zoom_state.h"
 
 namespace {
+
+template <class T>
+std::vector<T> Values(std::span<const T> values) {
+    return {values.begin(), values.end()};
+}
 
 TEST(AxisFlags, AutomaticAndItsEndsAreCoupled) {
     TPlotAxis a;
@@ -135,8 +142,8 @@ TEST(LineSeries, KeepsXOrderWithEqualXAfterExistingPoints) {
     s.AddXY(13, 3);
     s.AddXY(12, 4);  // equal X: after the existing 12
     s.AddXY(11, 5);
-    EXPECT_EQ(s.XValues(), (std::vector<double>{11, 11, 12, 12, 13}));
-    EXPECT_EQ(s.YValues(), (std::vector<double>{2, 5, 1, 4, 3}));
+    EXPECT_EQ(Values(s.XValues()), (std::vector<double>{11, 11, 12, 12, 13}));
+    EXPECT_EQ(Values(s.YValues()), (std::vector<float>{2, 5, 1, 4, 3}));
     double lo, hi;
     ASSERT_TRUE(s.MinMaxY(lo, hi));
     EXPECT_EQ(lo, 1);
@@ -174,8 +181,64 @@ TEST(LineSeries, OutOfOrderPointsEndWhereOneByOneInsertionPutsThem) {
     }
 }
 
+// Two series that share one X column give exactly the points of two series that do not, however
+// the shared run ends: a differing X, a gap, a reorder or a clear of either.
+TEST(LineSeries, SharedXNeverChangesThePoints) {
+    struct Step {
+        int Series;  // 1, 2, or 0 for a read of both (which puts them in order)
+        double X;
+        float Y;
+    };
+    const std::vector<std::vector<Step>> scripts = {
+        {{1, 1, 10}, {2, 1, 20}, {1, 2, 11}, {2, 2, 21}, {1, 3, 12}},                       // follows
+        {{1, 1, 10}, {1, 2, 11}, {1, 3, 12}, {2, 1, 20}, {2, 3, 22}, {2, 4, 23}},             // a gap
+        {{2, 5, 20}, {1, 5, 10}, {1, 6, 11}, {2, 6, 21}, {2, 7, 22}, {1, 8, 12}},             // 2 ahead
+        {{1, 3, 10}, {2, 3, 20}, {1, 1, 11}, {0, 0, 0}, {2, 1, 21}, {2, 0.5, 22}, {1, 2, 12}},  // reorder
+        {{1, 0.0, 10}, {2, -0.0, 20}, {1, 1, 11}, {2, 1, 21}},                                 // -0 is not 0
+    };
+    for (std::size_t k = 0; k < scripts.size(); ++k) {
+        TStepSeries shared1, shared2, own1, own2;
+        shared2.ShareXWith(shared1);
+        EXPECT_TRUE(shared2.SharesX());
+        for (const Step& step : scripts[k]) {
+            if (step.Series == 0) {
+                shared1.XValues();
+                shared2.XValues();
+                continue;
+            }
+            (step.Series == 1 ? shared1 : shared2).AddXY(step.X, step.Y);
+            (step.Series == 1 ? own1 : own2).AddXY(step.X, step.Y);
+        }
+        for (auto [a, b] : {std::pair{&shared1, &own1}, std::pair{&shared2, &own2}}) {
+            const auto ax = Values(a->XValues()), bx = Values(b->XValues());
+            ASSERT_EQ(ax.size(), bx.size()) << k;
+            for (std::size_t i = 0; i < ax.size(); ++i) EXPECT_EQ(std::signbit(ax[i]), std::signbit(bx[i])) << k;
+            EXPECT_EQ(ax, bx) << k;
+            EXPECT_EQ(Values(a->YValues()), Values(b->YValues())) << k;
+        }
+    }
+    // While the X values agree, they are stored once; a clear of one leaves the other's points.
+    TStepSeries a, b;
+    b.ShareXWith(a);
+    for (int i = 0; i < 100; ++i) a.AddXY(i, i), b.AddXY(i, -i);
+    EXPECT_TRUE(b.SharesX());
+    EXPECT_EQ(a.XValues().data(), b.XValues().data());
+    a.Clear();
+    EXPECT_FALSE(b.SharesX());
+    b.AddXY(100, 1);
+    ASSERT_EQ(b.Count(), 101u);
+    EXPECT_EQ(b.XValues()[99], 99);
+    EXPECT_EQ(b.YValues()[99], -99);
+    // A series with points of its own is not tied to another one.
+    TStepSeries c;
+    c.AddXY(1, 1);
+    c.ShareXWith(b);
+    EXPECT_FALSE(c.SharesX());
+}
+
 TEST(Columns, OneColumnPerPixelWithItsExtremes) {
-    std::vector<double> x, y;
+    std::vector<double> x;
+    std::vector<float> y;
     // 1000 points in [0, 10), values i % 100 with -5 at each 50; a point goes to the nearest
     // pixel, so column 3 holds X in [2.5, 3.5): the points 250 (-5) to 349 (49).
     for (int i = 0; i < 1000; ++i) {
@@ -195,7 +258,8 @@ TEST(Columns, OneColumnPerPixelWithItsExtremes) {
 }
 
 TEST(Columns, KeepsOneNeighbourOnEachSideAndClampsFarPoints) {
-    const std::vector<double> x{-1e9, 1, 2, 3, 1e9, 2e9}, y{7, 1, 2, 3, 8, 9};
+    const std::vector<double> x{-1e9, 1, 2, 3, 1e9, 2e9};
+    const std::vector<float> y{7, 1, 2, 3, 8, 9};
     const chartscale::TAxisMap m{0, 100, 0, 100};
     const auto cols = chartscale::ReduceToColumns(x, y, m, m, 0, 100, 0, 100);
     ASSERT_EQ(cols.size(), 5u);  // 2e9 is not needed: 1e9 already leaves the view

@@ -5,7 +5,7 @@
 
 namespace chartscale {
 
-std::vector<TColumn> ReduceToColumns(const std::vector<double>& x, const std::vector<double>& y, const TAxisMap& xmap,
+std::vector<TColumn> ReduceToColumns(std::span<const double> x, std::span<const float> y, const TAxisMap& xmap,
                                      const TAxisMap& ymap, double xFrom, double xTo, double yFrom, double yTo) {
     std::vector<TColumn> out;
     const std::size_t n = std::min(x.size(), y.size());

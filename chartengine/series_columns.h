@@ -3,6 +3,7 @@
 // pixel Y of its points. Stairs drawn through these look exactly like stairs through all points, and a
 // redraw costs one pass over the visible points however many there are.
 #include <cstddef>
+#include <span>
 #include <vector>
 
 #include "chartengine/scale_math.h"
@@ -18,7 +19,7 @@ struct TColumn {
 // X in the visible range, plus the one before and the one after it (the lines to them cross the edge).
 // x must be ascending. Pixel coordinates are clamped to a band around the visible range so that points
 // far outside give finite coordinates; points with a Y that is not finite are skipped.
-std::vector<TColumn> ReduceToColumns(const std::vector<double>& x, const std::vector<double>& y, const TAxisMap& xmap,
+std::vector<TColumn> ReduceToColumns(std::span<const double> x, std::span<const float> y, const TAxisMap& xmap,
                                      const TAxisMap& ymap, double xFrom, double xTo, double yFrom, double yTo);
 
 }  // namespace chartscale

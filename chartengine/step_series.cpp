@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 void TStepSeries::Changed() {
@@ -10,75 +11,110 @@ void TStepSeries::Changed() {
 
 void TStepSeries::AddXY(double x, double y) {
     if (std::isnan(x)) return;
-    if (std::isfinite(y)) {
-        FMinY = FHasY ? std::min(FMinY, y) : y;
-        FMaxY = FHasY ? std::max(FMaxY, y) : y;
+    const float v = static_cast<float>(y);
+    if (std::isfinite(v)) {
+        FMinY = FHasY ? std::min(FMinY, double{v}) : v;
+        FMaxY = FHasY ? std::max(FMaxY, double{v}) : v;
         FHasY = true;
     }
-    const bool inOrder = FOrdered == FX.size() && (FX.empty() || !(x < FX.back()));
-    FX.push_back(x);
-    FY.push_back(y);
-    if (inOrder) FOrdered = FX.size();
+    const std::size_t n = FY.size();
+    std::vector<double>& column = *FX;
+    const bool inOrder = FOrdered == n && (n == 0 || !(x < column[n - 1]));
+    if (n < column.size()) {
+        // Another series went ahead in this column: follow it while it holds the same X (the same
+        // bits, so that sharing never changes a value).
+        if (std::memcmp(&column[n], &x, sizeof x) != 0) {
+            OwnX();
+            FX->push_back(x);
+        }
+    } else {
+        column.push_back(x);
+    }
+    FY.push_back(v);
+    if (inOrder) FOrdered = n + 1;
     Changed();
 }
 
+void TStepSeries::OwnX() const {
+    const std::size_t n = FY.size();
+    if (FX.use_count() == 1) {
+        FX->resize(n);
+        return;
+    }
+    auto own = std::make_shared<std::vector<double>>();
+    own->reserve(std::max(FReserved, n + 1));
+    own->assign(FX->begin(), FX->begin() + static_cast<std::ptrdiff_t>(n));
+    FX = std::move(own);
+}
+
+void TStepSeries::ShareXWith(const TStepSeries& other) {
+    if (&other == this || !FY.empty()) return;
+    FX = other.FX;
+    FOrdered = 0;
+}
+
 void TStepSeries::PutInOrder() const {
-    const std::size_t n = FX.size();
+    const std::size_t n = FY.size();
     if (FOrdered == n) return;
+    const std::vector<double>& X = *FX;
     // Sorting the added points stably and merging them after equal ordered ones gives exactly what
     // inserting them one by one after their equals would.
     std::vector<std::size_t> added(n - FOrdered);
     std::iota(added.begin(), added.end(), FOrdered);
-    std::stable_sort(added.begin(), added.end(), [this](std::size_t a, std::size_t b) { return FX[a] < FX[b]; });
-    std::vector<double> x, y;
-    x.reserve(n);
-    y.reserve(n);
+    std::stable_sort(added.begin(), added.end(), [&X](std::size_t a, std::size_t b) { return X[a] < X[b]; });
+    auto x = std::make_shared<std::vector<double>>();
+    std::vector<float> y;
+    x->reserve(std::max(FReserved, n));
+    y.reserve(std::max(FReserved, n));
     std::size_t i = 0, k = 0;
     while (i < FOrdered || k < added.size()) {
-        if (k == added.size() || (i < FOrdered && !(FX[added[k]] < FX[i]))) {
-            x.push_back(FX[i]);
+        if (k == added.size() || (i < FOrdered && !(X[added[k]] < X[i]))) {
+            x->push_back(X[i]);
             y.push_back(FY[i]);
             ++i;
         } else {
-            x.push_back(FX[added[k]]);
+            x->push_back(X[added[k]]);
             y.push_back(FY[added[k]]);
             ++k;
         }
     }
-    FX.swap(x);
+    // The reordered column is this series' own; a series sharing the old one keeps it as it was.
+    FX = std::move(x);
     FY.swap(y);
     FOrdered = n;
 }
 
-const std::vector<double>& TStepSeries::XValues() const {
+std::span<const double> TStepSeries::XValues() const {
     PutInOrder();
-    return FX;
+    return std::span<const double>(FX->data(), FY.size());
 }
 
-const std::vector<double>& TStepSeries::YValues() const {
+std::span<const float> TStepSeries::YValues() const {
     PutInOrder();
     return FY;
 }
 
 void TStepSeries::Reserve(std::size_t points) {
-    FX.reserve(points);
+    FReserved = std::max(FReserved, points);
+    FX->reserve(points);
     FY.reserve(points);
 }
 
 void TStepSeries::Clear() {
-    std::vector<double>().swap(FX);
-    std::vector<double>().swap(FY);
+    FX = std::make_shared<std::vector<double>>();
+    std::vector<float>().swap(FY);
     FOrdered = 0;
+    FReserved = 0;
     FMinY = FMaxY = 0;
     FHasY = false;
     Changed();
 }
 
 bool TStepSeries::MinMaxX(double& min, double& max) const {
-    if (FX.empty()) return false;
+    if (FY.empty()) return false;
     PutInOrder();
-    min = FX.front();
-    max = FX.back();
+    min = FX->front();
+    max = (*FX)[FY.size() - 1];
     return true;
 }
 

@@ -1,9 +1,16 @@
 #pragma once
 // A line series: points kept in ascending X order, drawn as stairs with square point markers.
 // Plain C++: the data and the settings only; the chart widget draws it.
+//
+// Y is held as a 32-bit float (temperatures are read as floats anyway), X as a double. Two series
+// fed the same X values in the same order, as the two channels of a file are, can keep one X
+// column between them (ShareXWith): ten million points then cost 16 bytes each and series
+// instead of 32.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,14 +20,24 @@ class TStepSeries {
     // whose X is not a number has no place and is ignored. Points added out of order are put in place
     // together at the next read of the points (a stable merge), so a file in falling time order costs
     // O(n log n), not O(n^2).
+    // Y is narrowed to the nearest float.
     void AddXY(double x, double y);
-    // Removes every point and gives the memory back.
+    // Removes every point and gives the memory back (an X column shared with another series stays
+    // with that series).
     void Clear();
     // Room for `points` points in all, so that adding up to that many allocates nothing.
     void Reserve(std::size_t points);
-    std::size_t Count() const { return FX.size(); }
-    const std::vector<double>& XValues() const;
-    const std::vector<double>& YValues() const;
+    // Makes this series, which must be empty (else nothing happens), use the X column of `other`:
+    // while the X values added here are the ones `other` was given, in the same order, they are
+    // stored once. The first X that differs (or a reorder, or a Clear of either series) gives this
+    // series its own copy of its X values; nothing else changes, so sharing never alters a result.
+    void ShareXWith(const TStepSeries& other);
+    // Whether this series still reads its X values from a column that another series uses too.
+    bool SharesX() const { return FX.use_count() > 1; }
+    std::size_t Count() const { return FY.size(); }
+    // The points in X order, as views valid until the series next changes.
+    std::span<const double> XValues() const;
+    std::span<const float> YValues() const;
     // Smallest and largest X and Y of all points; false when there are none. Values that are not finite
     // (an overflowed reading) are kept but left out of the Y range.
     bool MinMaxX(double& min, double& max) const;
@@ -59,10 +76,16 @@ class TStepSeries {
     void Changed();
 
     void PutInOrder() const;
+    // Gives this series an X column of its own holding its own X values.
+    void OwnX() const;
 
-    // Points [0, FOrdered) are in X order; the rest were added after them, in the order added.
-    mutable std::vector<double> FX, FY;
+    // Points [0, FOrdered) are in X order; the rest were added after them, in the order added. The X
+    // of point i is (*FX)[i]; a shared column may hold more values than this series has points, the
+    // ones another series added after them.
+    mutable std::shared_ptr<std::vector<double>> FX = std::make_shared<std::vector<double>>();
+    mutable std::vector<float> FY;
     mutable std::size_t FOrdered = 0;
+    std::size_t FReserved = 0;
     double FMinY = 0, FMaxY = 0;
     bool FHasY = false;
     std::string FTitle;

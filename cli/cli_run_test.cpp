@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/testing/temp_path.h"
 #include "base/version.h"
 
 namespace cli {
@@ -34,7 +35,8 @@ TEST(RunCli, HelpGoesToStandardOutputAndUsageErrorsToStandardError) {
 }
 
 TEST(RunCli, ResultsThatCannotBeWrittenAreAFileError) {
-    const std::string map = testing::TempDir() + "cli_run_map_" + std::to_string(getpid()) + ".txt";
+    const TTempPath mapFile("cli_run_map_", ".txt");
+    const std::string& map = mapFile.Path();
     std::ofstream(map) << "\\Device\\VCP0=ttyUSB7\n";
     setenv("LORV304D_DEVICEMAP", map.c_str(), 1);
 
@@ -58,7 +60,6 @@ TEST(RunCli, ResultsThatCannotBeWrittenAreAFileError) {
         EXPECT_EQ(1, std::count(text.begin(), text.end(), '\n')) << text;
     }
     unsetenv("LORV304D_DEVICEMAP");
-    std::remove(map.c_str());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "base/atomic_file.h"
+#include "base/testing/temp_path.h"
 #include "data/scoped_time_zone.h"
 
 namespace cli {
@@ -44,12 +45,12 @@ TEST_P(DownloadOutputRows, SameBytesOnStandardOutputAndInTheFile) {
     run(out);
     EXPECT_EQ(row.Bytes, out.str());
 
-    options.Output = testing::TempDir() + "download_output_" + std::to_string(::getpid());
+    const TTempPath file("download_output_");
+    options.Output = file.Path();
     std::ostringstream unused;
     run(unused);
     EXPECT_EQ("", unused.str());
     EXPECT_EQ(row.Bytes, ReadWholeFile(options.Output));
-    std::remove(options.Output.c_str());
 }
 
 const std::string InGap = "2026-03-29 02:30:00    21.5  -0.5e1";

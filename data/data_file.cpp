@@ -108,24 +108,25 @@ TLineStore LoadDataFile(const std::string& path) {
     // its bytes, one allocation of them, and no pass that copies them line by line.
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0) Fail("Cannot read", path, errno);
-    std::string text;
-    if (S_ISREG(info.st_mode)) text.resize(static_cast<std::size_t>(info.st_size));
+    TByteBuffer text;
+    // Read straight into the block, which is not zero-filled first.
+    if (S_ISREG(info.st_mode)) text.ResizeForOverwrite(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
     const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // read() fills it
     for (;;) {
         // Past the size fstat gave (a file that grew, or no regular file) the rest is appended.
-        const bool past = done == text.size();
+        const bool past = done == text.Size();
         const ssize_t n = past ? ::read(file.Get(), chunk.get(), kReadChunk)
-                               : ::read(file.Get(), text.data() + done, text.size() - done);
+                               : ::read(file.Get(), text.Data() + done, text.Size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             Fail("Cannot read", path, errno);
         }
         if (n == 0) break;
-        if (past) text.append(chunk.get(), static_cast<std::size_t>(n));
+        if (past) text.Append(std::string_view(chunk.get(), static_cast<std::size_t>(n)));
         done += static_cast<std::size_t>(n);
     }
-    text.resize(done);  // a file that shrank since fstat
+    text.Truncate(done);  // a file that shrank since fstat
     TLineStore store;
     store.AdoptText(std::move(text));
     return store;

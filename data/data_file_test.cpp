@@ -13,6 +13,7 @@
 
 #include "base/cp1250.h"
 #include "base/errors.h"
+#include "data/byte_buffer.h"
 
 namespace readings {
 namespace {
@@ -29,6 +30,9 @@ struct SplitRow {
 
 class SplitText : public testing::TestWithParam<SplitRow> {};
 
+#define R1 "2017-03-05 14:00:00    21.5    19.0"
+#define R2 "2017-03-05 14:01:00    21.6   -19.5"
+
 TEST_P(SplitText, LinesAndSavedBytes) {
     const SplitRow& row = GetParam();
     const TLineStore store = SplitTextLines(row.bytes);
@@ -41,7 +45,7 @@ TEST_P(SplitText, LinesAndSavedBytes) {
     // A file read whole is cut in place into the same lines (LoadDataFile).
     TLineStore adopted;
     adopted.Append("left from before");
-    adopted.AdoptText(std::string(row.bytes));
+    adopted.AdoptText(TByteBuffer(row.bytes));
     EXPECT_EQ(row.lines, adopted.Lines());
     EXPECT_EQ(row.saved, JoinTextLines(adopted));
 }
@@ -61,7 +65,16 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitRow{"NulAfterLineEnd", "ab\r\n\0cd"s, {"ab"}, true, "ab\r\n"},
                     SplitRow{"NulFirst", "\0abc"s, {}, true, ""}, SplitRow{"Empty", "", {}, true, ""},
                     SplitRow{"OnlyLineEnd", "\r\n", {""}, true, "\r\n"},
-                    SplitRow{"NoLineEnd", "single", {"single"}, false, "single"}),
+                    SplitRow{"NoLineEnd", "single", {"single"}, false, "single"},
+                    // Reading lines all of one length, then the ways a file may leave that length.
+                    SplitRow{"ReadingsCrLf", R1 "\r\n" R2 "\r\n", {R1, R2}, true, R1 "\r\n" R2 "\r\n"},
+                    SplitRow{"ReadingsLf", R1 "\n" R2 "\n", {R1, R2}, true, R1 "\r\n" R2 "\r\n"},
+                    SplitRow{"ReadingsNoFinalEnd", R1 "\r\n" R2, {R1, R2}, false, R1 "\r\n" R2},
+                    SplitRow{"LongerLineAmongReadings", R1 "\r\n" R1 " tail\r\n" R2 "\r\n", {R1, R1 " tail", R2}, true,
+                             R1 "\r\n" R1 " tail\r\n" R2 "\r\n"},
+                    SplitRow{"ShortLastLineWithoutEnd", R1 "\r\n" R2 "\r\nD?10", {R1, R2, "D?10"}, false,
+                             R1 "\r\n" R2 "\r\nD?10"},
+                    SplitRow{"EmptyLineAfterReadings", R1 "\r\n\r\n" R2, {R1, "", R2}, false, R1 "\r\n\r\n" R2}),
     [](const testing::TestParamInfo<SplitRow>& info) { return std::string(info.param.name); });
 
 // Bytes arriving in pieces (file chunks) give the same lines wherever the pieces are cut, also
@@ -81,6 +94,48 @@ TEST(TextLineSplitter, PiecesGiveTheSameLines) {
             EXPECT_EQ(whole.Lines(), lines.Lines()) << cut1 << ' ' << cut2;
         }
     }
+}
+
+#undef R1
+#undef R2
+
+// A line end is found wherever it stands in the eight bytes read at once, next to bytes that
+// differ from CR or LF by one bit.
+TEST(SplitText, LineEndAtEveryPlaceOfAWord) {
+    for (const std::string end : {"\r", "\n", "\r\n"}) {
+        for (std::size_t at = 0; at < 20; ++at) {
+            std::string bytes;
+            for (std::size_t i = 0; i < at; ++i) bytes += "\x8d\x0c\x0e\x8a\x0b\x0f\xff\x2d"[i % 8];
+            bytes += end + "after\x8d";
+            TLineStore adopted;
+            adopted.AdoptText(TByteBuffer(bytes));
+            EXPECT_EQ(SplitTextLines(bytes).Lines(), adopted.Lines()) << at;
+            EXPECT_EQ(2u, adopted.Count()) << at;
+        }
+    }
+}
+
+// While every line has one length no offsets are kept; the first line of another length brings
+// them in without losing a line, also for lines appended after a file was adopted.
+TEST(LineStore, LinesOfOneLengthAndThenOthers) {
+    TLineStore store;
+    store.AdoptText(TByteBuffer(std::string("abc\r\ndef\r\n")));
+    EXPECT_TRUE(store.Uniform());
+    EXPECT_EQ(6u, store.ByteCount());
+    store.Append("ghi");
+    EXPECT_TRUE(store.Uniform());
+    store.Append("");
+    store.Append("jklm");
+    EXPECT_FALSE(store.Uniform());
+    store.Append("nop");
+    EXPECT_EQ((std::vector<std::string>{"abc", "def", "ghi", "", "jklm", "nop"}), store.Lines());
+    EXPECT_EQ("abc\r\ndef\r\nghi\r\n\r\njklm\r\nnop\r\n", JoinTextLines(store));
+    store.Clear();
+    EXPECT_TRUE(store.Empty());
+    store.Append("");
+    store.Append("");
+    EXPECT_TRUE(store.Uniform());
+    EXPECT_EQ((std::vector<std::string>{"", ""}), store.Lines());
 }
 
 TEST(JoinTextLines, AppendedLinesEndWithLineEnd) {

@@ -117,22 +117,24 @@ bool ParseTemperature(std::string_view f, double& value) {
     bool negative = false;
     if (p < end && (f[p] == '+' || f[p] == '-')) negative = f[p++] == '-';
     const std::size_t numberStart = p;
+    // The digits gathered as an integer m on the way (wrapping past 19 digits, where m is not used).
     std::size_t mantissaDigits = 0, fractionDigits = 0;
-    while (p < end && IsDigit(f[p])) ++p, ++mantissaDigits;
+    std::uint64_t m = 0;
+    while (p < end && IsDigit(f[p])) m = m * 10 + static_cast<std::uint64_t>(f[p++] - '0'), ++mantissaDigits;
     if (p < end && f[p] == '.') {
         ++p;
-        while (p < end && IsDigit(f[p])) ++p, ++mantissaDigits, ++fractionDigits;
+        while (p < end && IsDigit(f[p])) {
+            m = m * 10 + static_cast<std::uint64_t>(f[p++] - '0');
+            ++mantissaDigits, ++fractionDigits;
+        }
     }
     if (mantissaDigits == 0) return false;
     if (p == end && mantissaDigits <= 15 && fractionDigits <= 8) {
-        // The usual field ("   21.5"): the digits as an integer m, exact in a double, and m / 10^k
-        // rounded once to a double. With at most 15 digits and 8 decimals that double can never lie
-        // on a midpoint between two floats unless the exact value does, so narrowing it rounds as
-        // from_chars would, at a fraction of the cost.
+        // The usual field ("   21.5"): m is exact in a double, and m / 10^k is rounded once to a
+        // double. With at most 15 digits and 8 decimals that double can never lie on a midpoint
+        // between two floats unless the exact value does, so narrowing it rounds as from_chars
+        // would, at a fraction of the cost.
         static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
-        std::uint64_t m = 0;
-        for (std::size_t i = numberStart; i < end; ++i)
-            if (f[i] != '.') m = m * 10 + static_cast<std::uint64_t>(f[i] - '0');
         const auto narrow = static_cast<float>(static_cast<double>(m) / kPowers[fractionDigits]);
         value = negative ? -static_cast<double>(narrow) : static_cast<double>(narrow);
         return true;

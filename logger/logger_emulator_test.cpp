@@ -19,8 +19,8 @@ using lorv_test::TRecordingHost;
 
 namespace {
 
-void UseDeviceMapFor(const std::string& slavePath) {
-    static const TTempPath map("logger_emulator_map_", ".txt");  // removed when the program ends
+// Points the port search at `map`, a device map naming the emulator's terminal.
+void UseDeviceMapFor(const TTempPath& map, const std::string& slavePath) {
     const std::string& path = map.Path();
     std::ofstream(path, std::ios::trunc) << "\\Device\\VCP0=" << slavePath.substr(5) << "\n";
     setenv("LORV304D_DEVICEMAP", path.c_str(), 1);
@@ -28,13 +28,14 @@ void UseDeviceMapFor(const std::string& slavePath) {
 
 // A session connected to an emulator started with `args`, its settings read.
 struct EmulatorRig {
+    TTempPath map{"logger_emulator_map_", ".txt"};  // removed with the rig, also after a failure
     emulator::EmulatorProcess logger;
     TSerialPort port;
     TRecordingHost host;
     TLoggerSession session{port, host};
 
     explicit EmulatorRig(const std::vector<std::string>& args) : logger(args) {
-        UseDeviceMapFor(logger.SlavePath());
+        UseDeviceMapFor(map, logger.SlavePath());
         // A download that never ends is a fault of its own; this ends it so the test can say so.
         host.OnEvents = [this] {
             if (host.EventPumps > 200000) host.Wanted = false;
