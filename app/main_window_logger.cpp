@@ -191,7 +191,7 @@ void TForm1::sbReadClick() {
         SetStatusText("Brak nowych danych !");
         return;
     }
-    // Archived chunk by chunk as it runs; its end is recorded once "data.log" is written.
+    // Archived as it runs; its end is recorded once "data.log" is written.
     const std::unique_ptr<TDownloadArchiving> archiving = StartArchiving(range);
     const TDownloadReport report = DownloadArchived(range, *archiving);
     sbRead->setChecked(false);
