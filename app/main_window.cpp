@@ -111,6 +111,7 @@ void TForm1::BuildControls() {
     SaveDialog1 = {QString(), QStringLiteral("log"), QStringLiteral("*.log")};
     OpenDialog1 = {QStringLiteral("*.log"), QStringLiteral("log"), QStringLiteral("*.log")};
     ExportDialog1 = {QString(), QStringLiteral("csv"), QStringLiteral("*.csv")};
+    ReportDialog1 = {QStringLiteral("*.pdf"), QStringLiteral("pdf"), QStringLiteral("*.pdf")};
 }
 
 TForm1::TControlLook TForm1::SetWindowLook() {
@@ -334,6 +335,8 @@ void TForm1::BuildMenus() {
     EksportCSV1 = mnData->addAction(QStringLiteral("&Eksport CSV…"));
     Archiwum1 = mnData->addAction(QStringLiteral("&Archiwum…"));
     Archiwum1->setObjectName(QStringLiteral("Archiwum1"));
+    RaportPDF1 = mnData->addAction(QStringLiteral("&Raport PDF…"));
+    RaportPDF1->setObjectName(QStringLiteral("RaportPDF1"));
     mnData->addSeparator();
     Podgld1 = mnData->addAction(QStringLiteral("Podgląd"));
     Podgld1->setCheckable(true);
@@ -401,6 +404,7 @@ void TForm1::ConnectHandlers() {
     OnSignal(Wczytajzpliku1, &QAction::triggered, &TForm1::Wczytajzpliku1Click);
     OnSignal(EksportCSV1, &QAction::triggered, &TForm1::EksportCSV1Click);
     OnSignal(Archiwum1, &QAction::triggered, &TForm1::Archiwum1Click);
+    OnSignal(RaportPDF1, &QAction::triggered, &TForm1::RaportPDF1Click);
     OnSignal(Statystyka1, &QAction::triggered, &TForm1::Statystyka1Click);
     OnSignal(Limity1, &QAction::triggered, &TForm1::Limity1Click);
     OnSignal(Podgld1, &QAction::triggered, &TForm1::Podgld1Click);
@@ -541,6 +545,7 @@ void TForm1::SetStatusText(const std::string& utf8) { stBar->setText(QString::fr
 void TForm1::AppendDataLine(const std::string& line) {
     Memo2->AppendLine(line);
     shownRecording_.reset();  // the panel no longer holds just the archived recording
+    panelFile_.clear();       // nor just a file's lines
 }
 
 void TForm1::ProcessEvents() { QCoreApplication::processEvents(); }

@@ -4,7 +4,8 @@
 // handlers are split by concern: start-up, shutdown and layout in main_window.cpp; the chart in
 // main_window_chart.cpp; the data panel and files in main_window_data.cpp; the logger in
 // main_window_logger.cpp; the CSV export in main_window_export.cpp; the statistics in
-// main_window_statistics.cpp; the archive in main_window_archive.cpp.
+// main_window_statistics.cpp; the archive in main_window_archive.cpp; the PDF report in
+// main_window_report.cpp.
 //
 // Every handler connected to a control runs through one guard: an error (std::exception) that
 // escapes it ends that action and is shown by ShowErrorReport; the program goes on.
@@ -22,6 +23,8 @@
 #include "archive/recording.h"
 #include "base/logger_format.h"
 #include "chart/logger_chart.h"
+#include "data/alarm_profile.h"
+#include "data/reading_statistics.h"
 #include "logger/logger_host.h"
 #include "logger/logger_session.h"
 
@@ -41,6 +44,9 @@ class TMaskEdit;
 class TMemoView;
 class TSerialPort;
 class TStatisticsDialog;
+namespace report {
+struct TReportRequest;
+}
 
 class TForm1 : public QMainWindow, public TLoggerHost {
     Q_OBJECT
@@ -105,6 +111,8 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void Podgld1Click();
     void ParseDataLines();
     void ClearData();
+    // Notes that the data panel's lines are exactly those of the data file at `path` now.
+    void NotePanelFile(const std::string& path);
     // Empties both series; the chart stays as shown and the axes as they are (a download parses
     // the whole panel again after each run).
     void ClearSeries();
@@ -112,6 +120,21 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     // ---- export and statistics (main_window_export.cpp, main_window_statistics.cpp) ----
     void EksportCSV1Click();
     void Statystyka1Click();
+    // The time range the chart shows: open ends while the time axis scales automatically.
+    readings::TStatisticsOptions ShownRange() const;
+    // The profile and rolling MKT window last chosen for the statistics (kept in the settings file).
+    struct TStatisticsChoice {
+        readings::TAlarmProfile Profile;
+        std::optional<std::int64_t> MktWindowSeconds;
+    };
+    TStatisticsChoice ChosenForStatistics() const;
+
+    // ---- the PDF report (main_window_report.cpp) ----
+    // "Raport PDF…": the report of the range the chart shows with the statistics' profile and MKT
+    // window, saved where ReportDialog1 says. Its source is what the data panel holds: the archived
+    // recording (opened from the archive, or downloads that all went into it), else the data file
+    // the panel was loaded from or last written to whole.
+    void RaportPDF1Click();
 
     // ---- archive (main_window_archive.cpp) ----
     // "Archiwum…": the recordings of the archive in ArchiveDialog.
@@ -207,6 +230,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     QAction* Wczytajzpliku1 = nullptr;
     QAction* EksportCSV1 = nullptr;  // "&Eksport CSV…"
     QAction* Archiwum1 = nullptr;    // "&Archiwum…"
+    QAction* RaportPDF1 = nullptr;   // "&Raport PDF…"
     QAction* Podgld1 = nullptr;
     QMenu* mnChart = nullptr;  // "Wykres"
     QAction* mnDots = nullptr;
@@ -229,6 +253,7 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     TFileDialog SaveDialog1;
     TFileDialog OpenDialog1;
     TFileDialog ExportDialog1;                      // "*.csv", default extension "csv"
+    TFileDialog ReportDialog1;                      // "*.pdf", default extension "pdf"
     TStatisticsDialog* StatisticsDialog = nullptr;  // made at its first use
     TArchiveDialog* ArchiveDialog = nullptr;        // made at its first use
 
@@ -309,11 +334,23 @@ class TForm1 : public QMainWindow, public TLoggerHost {
     void RecordRecordingStarted(TDateTime clockSet);
     // After the data panel was written to `file`, when it holds a recording of the archive.
     void RecordExport(const QString& file, const char* format, std::int64_t readings);
+    // The archived recording the data panel holds: the one opened from the archive, or that of
+    // downloads which all went into the archive (looked up there). Empty: none. An archive that
+    // cannot be read throws std::runtime_error with the window's words for it.
+    std::optional<std::int64_t> PanelRecording();
+    // Writes the report of recording `id` to `path` and enters it in the archive's audit trail.
+    // An archive that cannot be used is told by the error report.
+    void WriteArchivedReport(std::int64_t id, const report::TReportRequest& request, const std::string& path);
 
     std::optional<TLoggerStatus> settingsRead_;   // the last settings read since connecting
     std::string connectedPort_;                   // the port the logger answered on
     TDownloadArchiving* archiving_ = nullptr;     // the running download's archiving
     std::optional<std::int64_t> shownRecording_;  // the archived recording the data panel shows
+    // The recording whose downloads fill the data panel, while every one of them went wholly into
+    // the archive.
+    std::optional<archive::TRecordingKey> archivedDownload_;
+    // The data file that holds exactly the data panel's lines (loaded, or written whole); empty: none.
+    std::string panelFile_;
 
     std::shared_ptr<TDialogs> dialogs_;
     std::string executablePath_;

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QFile>
 #include <QString>
+#include <stdexcept>
 #include <utility>
 
 #include "app/archive_dialog.h"
@@ -19,6 +20,7 @@
 #include "base/cp1250.h"
 #include "base/version.h"
 #include "logger/logger_time.h"
+#include "report/recording_report.h"
 
 namespace {
 
@@ -212,6 +214,25 @@ void TForm1::RecordExport(const QString& file, const char* format, std::int64_t 
         store->AddEvent(Actor(), shownRecording_, exported);
     } catch (const EArchiveError& e) {
         ShowErrorReport("Eksport nie został zapisany w archiwum: " + FailureText(e));
+    }
+}
+
+std::optional<std::int64_t> TForm1::PanelRecording() {
+    if (shownRecording_) return shownRecording_;
+    if (!archivedDownload_) return std::nullopt;
+    try {
+        return OpenArchive()->FindRecording(*archivedDownload_);
+    } catch (const EArchiveError& e) {
+        throw std::runtime_error("Nie można odczytać archiwum: " + FailureText(e));
+    }
+}
+
+void TForm1::WriteArchivedReport(std::int64_t id, const report::TReportRequest& request, const std::string& path) {
+    try {
+        const std::unique_ptr<archive::TArchive> store = OpenArchive();
+        report::WriteRecordingReport(*store, id, request, report::TLanguage::Polish, path);
+    } catch (const EArchiveError& e) {
+        ShowErrorReport("Nie można sporządzić raportu z archiwum: " + FailureText(e));
     }
 }
 

@@ -18,6 +18,7 @@
 #include "app/scripted_dialogs.h"
 #include "archive/sqlite_archive.h"
 #include "base/testing/file_bytes.h"
+#include "base/testing/pdf_text.h"
 #include "data/data_file.h"
 #include "emulator/emulator_process.h"
 
@@ -199,6 +200,39 @@ TEST_P(EraseGuard, AsksFirstWhenTheArchiveLacksReadings) {
 
 INSTANTIATE_TEST_SUITE_P(Answers, EraseGuard, ::testing::Values(true, false),
                          [](const auto& info) { return std::string(info.param ? "Yes" : "No"); });
+
+// "Raport PDF…" after downloads: from the archive only while every reading of the panel went
+// into it, else from "data.log", which holds the panel.
+TEST_F(ArchiveWindowTest, DownloadsAreReportedFromTheArchiveOnlyWhenAllWentIntoIt) {
+    ConnectAndRead({"--readings", "30", "--interval", "01:00:00", "--model", "KX-15-2"});
+    WriteFileBytes(Path("other.txt"), "no archive\n");
+    setenv("LORV304D_ARCHIVE", Path("other.txt").c_str(), 1);
+    form->sbRead->click();
+    ASSERT_EQ(30u, Panel().size());
+    ASSERT_EQ(1u, dialogs->Messages.size());  // nothing went into the archive
+    dialogs->Messages.clear();
+    setenv("LORV304D_ARCHIVE", archivePath.c_str(), 1);
+    const auto report = [&](const char* name) {
+        dialogs->FileAnswers.push_back(QString::fromStdString(Path(name)));
+        form->RaportPDF1->trigger();
+        EXPECT_TRUE(dialogs->Messages.empty()) << dialogs->Messages[0].Text.toStdString();
+        return PdfText(Path(name));
+    };
+    EXPECT_NE(std::string::npos, report("file.pdf").find("Plik data.log"));
+
+    // The same readings again, now archived: the panel still holds the first ones beside them.
+    form->btReadCfg->click();
+    form->sbRead->click();
+    ASSERT_EQ(60u, Panel().size());
+    EXPECT_NE(std::string::npos, report("mixed.pdf").find("Plik data.log"));
+
+    form->Wyczy1->trigger();
+    form->btReadCfg->click();
+    form->sbRead->click();
+    ASSERT_EQ(30u, Panel().size());
+    EXPECT_NE(std::string::npos, report("archived.pdf").find("Model rejestratora KX-15-2"));
+    EXPECT_EQ(archive::TEventKind::Report, Archive()->Events().back().Kind());
+}
 
 // ---------------------------------------------------------------- "Archiwum…"
 

@@ -1,5 +1,7 @@
 // TForm1: the data panel, the communication panel and their files.
 #include <QFile>
+#include <filesystem>
+#include <system_error>
 
 #include "app/main_window.h"
 #include "app/memo_view.h"
@@ -11,6 +13,13 @@ namespace {
 // A name from a file dialog as the operating system's path bytes.
 std::string FilePath(const QString& name) { return QFile::encodeName(name).toStdString(); }
 
+// The same made absolute, so that it names the same file after a change of the working folder.
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 }  // namespace
 
 // Writes the data panel's text, byte for byte, to the file chosen in SaveDialog1.
@@ -18,6 +27,7 @@ void TForm1::Zapiszjako1Click() {
     SaveDialog1.FileName = QStringLiteral("*.log");
     if (!ExecuteFileDialog(Dialogs(), this, TFileDialogKind::Save, SaveDialog1)) return;
     readings::SaveLinesFile(FilePath(SaveDialog1.FileName), Memo2->Lines());
+    NotePanelFile(FilePath(SaveDialog1.FileName));
     Chart->SetDataFileName(SaveDialog1.FileName);
     RecordExport(SaveDialog1.FileName, "log", static_cast<std::int64_t>(Memo2->Lines().Count()));
 }
@@ -43,6 +53,7 @@ void TForm1::Wczytajzpliku1Click() {
     Memo2->SetStore(std::move(lines));
     Chart->SetDataFileName(OpenDialog1.FileName);
     ParseDataLines();
+    NotePanelFile(FilePath(OpenDialog1.FileName));
 }
 
 // Empties the communication panel.
@@ -87,7 +98,11 @@ void TForm1::ClearData() {
     Chart->Plot().ShowLimits({}, {});
     Memo2->Clear();
     shownRecording_.reset();
+    archivedDownload_.reset();
+    panelFile_.clear();
 }
+
+void TForm1::NotePanelFile(const std::string& path) { panelFile_ = AbsolutePath(path); }
 
 void TForm1::ClearSeries() {
     Chart->Series1.Clear();

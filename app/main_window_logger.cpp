@@ -192,9 +192,14 @@ void TForm1::sbReadClick() {
         return;
     }
     // Archived as it runs; its end is recorded once "data.log" is written.
+    const std::optional<archive::TRecordingKey> key = KnownRecording();
+    const bool panelArchived = Memo2->Lines().Empty() || (key && archivedDownload_ == key);
     const std::unique_ptr<TDownloadArchiving> archiving = StartArchiving(range);
     const TDownloadReport report = DownloadArchived(range, *archiving);
     sbRead->setChecked(false);
+    // The panel stays an archived recording's only while every reading it takes went into the archive.
+    const bool allArchived = archiving->RecordingKnown() && archiving->Archived() == archiving->Offered();
+    archivedDownload_ = panelArchived && allArchived ? key : std::nullopt;
     std::string problems = DownloadProblems(report, LoggerFormat, RecStart);
     if (report.Ending == TDownloadEnd::NotStarted) {
         ShowErrorReport(JoinedProblems(problems, FinishArchiving(*archiving, report)));
@@ -210,6 +215,7 @@ void TForm1::sbReadClick() {
     } catch (const EFileError& e) {
         throw EFileError(JoinedProblems(JoinedProblems(e.what(), problems), FinishArchiving(*archiving, report)));
     }
+    NotePanelFile(DownloadFile);
     problems = JoinedProblems(problems, FinishArchiving(*archiving, report));
     Chart->SetDataFileName(QString::fromLatin1(DownloadFile));
     // The parse adds every line of the panel, so the series start empty to hold each point once.

@@ -32,14 +32,24 @@ TStatisticsDialog::TChoice KeptChoice(const std::string& settingsFile) {
 
 }  // namespace
 
+readings::TStatisticsOptions TForm1::ShownRange() const {
+    readings::TStatisticsOptions range;
+    if (!Chart->BottomAxis.AutomaticMinimum()) range.From = Chart->BottomAxis.Minimum();
+    if (!Chart->BottomAxis.AutomaticMaximum()) range.To = Chart->BottomAxis.Maximum();
+    return range;
+}
+
+TForm1::TStatisticsChoice TForm1::ChosenForStatistics() const {
+    const TStatisticsDialog::TChoice choice = KeptChoice(SettingsFile());
+    return {ChosenProfile(choice, readings::ReadProfileFile(SettingsFile())),
+            readings::ParseMktWindow(choice.MktWindow.trimmed().toStdString())};
+}
+
 // Opens "Statystyka" for the readings of the data panel within the time range the chart shows
 // (all of them while the time axis scales automatically, the zoomed or scrolled range otherwise),
 // with the limits last entered. The limits are written back when the dialog closes, if changed.
 void TForm1::Statystyka1Click() {
-    readings::TStatisticsOptions range;
-    if (!Chart->BottomAxis.AutomaticMinimum()) range.From = Chart->BottomAxis.Minimum();
-    if (!Chart->BottomAxis.AutomaticMaximum()) range.To = Chart->BottomAxis.Maximum();
-
+    const readings::TStatisticsOptions range = ShownRange();
     const TStatisticsDialog::TChoice choice = KeptChoice(SettingsFile());
     if (!StatisticsDialog) {
         StatisticsDialog = new TStatisticsDialog(this);
@@ -82,7 +92,6 @@ void TForm1::RefreshLimits() {
     // The interval as the statistics find it (the most common spacing), so the excursions are
     // those the dialog lists for the same readings.
     const std::optional<std::int64_t> interval = readings::FindReadingGaps(all, order).IntervalSeconds;
-    const readings::TAlarmProfile profile =
-        ChosenProfile(KeptChoice(SettingsFile()), readings::ReadProfileFile(SettingsFile()));
+    const readings::TAlarmProfile profile = ChosenForStatistics().Profile;
     ShowProfileLimits(plot, profile, readings::EvaluateProfile(all, order, interval, profile));
 }

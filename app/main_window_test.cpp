@@ -284,6 +284,7 @@ TEST_F(Form1Test, MenusHaveTheirCaptionsAndChecks) {
           {"&Czytaj z pliku", -1},
           {"&Eksport CSV…", -1},
           {"&Archiwum…", -1},
+          {"&Raport PDF…", -1},
           {"", -1},
           {"Podgląd", 1}}},
         {"Wykres",

@@ -14,6 +14,7 @@ struct TRecordingKey {
     std::string Model;
     TDateTime Start = 0;
     std::int64_t IntervalSeconds = 0;  // > 0
+    bool operator==(const TRecordingKey&) const = default;
 };
 
 // Inclusive range of reading indices.

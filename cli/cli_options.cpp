@@ -63,7 +63,7 @@ TCommandHelp ProgramHelp() {
                 "reason and the fix), 4 readings damaged or not received (stats --fail-on-alarm:\n"
                 "a rule triggered), 5 readings (or an action on the logger) not archived, 6 erase\n"
                 "refused: the archive lacks readings the logger holds, 128 + signal number when\n"
-                "stopped by a signal (what came is kept).\n"
+                "stopped by a signal (what came is kept; watch then ends with 0).\n"
                 "The archive: --archive PATH, else $LORV304D_ARCHIVE, else\n"
                 "$XDG_DATA_HOME/lorv304d/archive.sqlite3 (~/.local/share/lorv304d/).\n"
                 "'lorv304d-cli <command> --help' describes one command.\n"};
@@ -323,6 +323,32 @@ void AddReportCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
     c.add_option("-o,--output", o.Output, "the PDF written (whole, or not at all)")->type_name("OUT.pdf");
 }
 
+void AddWatchCommand(TCommandLine& line, CLI::App& parent, TCliOptions& o) {
+    CLI::App& c = line.AddCommand(
+        parent, Command::Watch, "watch",
+        {.Synopsis = "[--follow] [--report-dir DIR] [--profile P] [--json]",
+         .Brief = "download every logger plugged in, until stopped (SIGTERM, Ctrl+C)",
+         .About = "Looks at the port list every second and asks each port that appears, once, for its\n"
+                  "model. Of each logger found it downloads every reading of its recording that the\n"
+                  "archive lacks or holds damaged, archives it chunk by chunk and lets the logger go;\n"
+                  "then it waits for the logger to be unplugged. Ports that answer something else are\n"
+                  "left alone until they go; a port that would not open is named once, with the reason\n"
+                  "and the fix. One line per event on standard output.\n",
+         .Epilog = "Runs until SIGTERM or SIGINT: a download under way ends after its chunk, what came\n"
+                   "is archived, each logger connected gets \"d!\", and the exit status is 0. At the\n"
+                   "start, an archive that cannot be opened or written is exit status 3.\n"});
+    c.add_flag("--follow", o.Follow,
+               "stay connected and download each new reading when it is taken,\n"
+               "one line each, until the logger goes");
+    c.add_option("--report-dir", o.ReportDir,
+                 "write a PDF report of the recording to DIR after each download\n"
+                 "(named from the model, the recording start and the time)")
+        ->type_name("DIR");
+    c.add_option("--profile", o.Profile, "tell each rule of this alarm profile that triggers (and use it in\nthe reports)")
+        ->type_name("NAME|FILE");
+    c.add_flag("--json", o.Json, "one JSON object per line instead");
+}
+
 // Every command and option of the program, bound to `o`; the order is the order of the help.
 void DeclareCommandLine(TCommandLine& line, TCliOptions& o) {
     CLI::App& program = line.Program();
@@ -337,6 +363,7 @@ void DeclareCommandLine(TCommandLine& line, TCliOptions& o) {
     AddStatsCommand(line, program, o);
     AddArchiveCommands(line, program, o);
     AddReportCommand(line, program, o);
+    AddWatchCommand(line, program, o);
 }
 
 }  // namespace

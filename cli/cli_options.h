@@ -27,6 +27,7 @@ enum class Command {
     ArchiveImport,
     ArchiveVerify,
     Report,
+    Watch,
 };
 
 struct TCliOptions {
@@ -57,6 +58,8 @@ struct TCliOptions {
     std::optional<std::int64_t> MktWindowSeconds;  // stats, report: the rolling MKT window
     bool FailOnAlarm = false;             // stats: exit status 4 when a rule triggered
     std::string Lang = "pl";              // report: "pl" or "en"
+    bool Follow = false;                  // watch: stay connected and download each new reading
+    std::string ReportDir;                // watch: write a PDF report per download here; empty: none
 
     // The table that --format csv or tsv and --utc ask for; empty for data-file lines.
     std::optional<readings::TExportOptions> Table() const;

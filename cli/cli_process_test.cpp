@@ -20,11 +20,11 @@
 
 #include "base/logger_format.h"
 #include "base/testing/file_bytes.h"
+#include "cli/testing/cli_child.h"
 #include "emulator/emulator_process.h"
 #include "logger/reading_check.h"
 #include "serial/testing/held_pty.h"
 
-extern char** environ;
 
 namespace {
 
@@ -56,32 +56,7 @@ class TCliProcess {
         : outPath_(outputBase + ".out"), errPath_(outputBase + ".err") {
         std::vector<std::string> env = extraEnv;
         env.push_back("LORV304D_DEVICEMAP=" + deviceMap);
-        const auto replaced = [&](const std::string& entry) {
-            for (const std::string& own : env)
-                if (entry.rfind(own.substr(0, own.find('=') + 1), 0) == 0) return true;
-            return false;
-        };
-        for (char** e = environ; *e; ++e)
-            if (!replaced(*e)) env.emplace_back(*e);
-        std::vector<std::string> argv{LORV304D_CLI_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char*> argp, envp;
-        for (auto& a : argv) argp.push_back(a.data());
-        argp.push_back(nullptr);
-        for (auto& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        pid_ = fork();
-        if (pid_ == 0) {
-            const int in = open("/dev/null", O_RDONLY);
-            const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(in, 0);
-            dup2(out, 1);
-            dup2(err, 2);
-            execve(argp[0], argp.data(), envp.data());
-            _exit(127);
-        }
+        pid_ = StartCliChild(args, env, outPath_, errPath_);
     }
     ~TCliProcess() {
         if (pid_ > 0 && status_ < 0) {
@@ -93,13 +68,7 @@ class TCliProcess {
     pid_t Pid() const { return pid_; }
     // The exit status, 128 + the signal that ended it, or -1 after 30 s (the process is killed).
     int Wait() {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        int raw = 0;
-        while (waitpid(pid_, &raw, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > until) return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        status_ = WaitForCliChild(pid_, std::chrono::seconds(30));
         return status_;
     }
     std::string Out() const { return ReadFileBytes(outPath_); }

@@ -23,6 +23,7 @@
 #include "cli/cli_options.h"
 #include "cli/download_output.h"
 #include "cli/file_commands.h"
+#include "cli/logger_watch.h"
 #include "cli/progress_meter.h"
 #include "cli/status_report.h"
 #include "data/data_file.h"
@@ -239,7 +240,9 @@ class TRun {
                 return ArchiveVerify();
             case Command::Report:
                 if (!env_.Report) throw TRunError{ExitUsage, "this build of the program makes no reports"};
-                return env_.Report(o_, err_);
+                return env_.Report(o_, env_.SettingsFile, err_);
+            case Command::Watch:
+                return RunWatch(o_, out_, err_, env_);
             case Command::Archive:
             case Command::None:
                 break;
@@ -432,7 +435,10 @@ class TRun {
         TDownloadReport report;
         for (const archive::TIndexRange& r : ranges) {
             const TDownloadReport part = session_.DownloadReadings(TDownloadRange{r.First, r.Last, false});
-            Combine(report, part, &r == &ranges.front());
+            if (&r == &ranges.front())
+                report = part;
+            else
+                AppendDownloadReport(report, part);
             if (part.Ending != TDownloadEnd::RangeCovered) break;
         }
         host_.OnProgress = nullptr;
@@ -465,28 +471,6 @@ class TRun {
             if (outcome == ExitOk) outcome = failed;
         }
         return outcome;
-    }
-
-    // Adds the report of one range of a --new download to the report of the whole.
-    static void Combine(TDownloadReport& whole, const TDownloadReport& part, bool firstPart) {
-        if (firstPart) {
-            whole = part;
-            return;
-        }
-        whole.End = part.End;
-        whole.Next = part.Next;
-        whole.LinesReceived += part.LinesReceived;
-        whole.ReadingsStored += part.ReadingsStored;
-        whole.RepeatsDropped += part.RepeatsDropped;
-        whole.Rerequested += part.Rerequested;
-        whole.NoiseDropped += part.NoiseDropped;
-        whole.ReadingsBehindNoise += part.ReadingsBehindNoise;
-        whole.DamagedKept.insert(whole.DamagedKept.end(), part.DamagedKept.begin(), part.DamagedKept.end());
-        whole.OffTimeKept.insert(whole.OffTimeKept.end(), part.OffTimeKept.begin(), part.OffTimeKept.end());
-        whole.Missing.insert(whole.Missing.end(), part.Missing.begin(), part.Missing.end());
-        whole.Ending = part.Ending;
-        whole.PortError = part.PortError;
-        whole.PortErrorText = part.PortErrorText;
     }
 
     // The exit status of a download, with one error line for each way it fell short.

@@ -10,7 +10,7 @@
 // (the archive could not be opened or written; the readings still went to -o or standard
 // output); 6 erase refused because the archive lacks readings the logger holds (nothing sent);
 // with archive verify, 1 when a chain does not check out; 128 + the signal number when a stop signal ended the
-// run (a download keeps and writes what it received). Every error is one line
+// run (watch: 0, the way it is meant to end) (a download keeps and writes what it received). Every error is one line
 // "lorv304d-cli: <reason>" on `err`; a download that did not cover its range names the readings
 // not received.
 #include <csignal>
@@ -38,11 +38,12 @@ struct TCliEnvironment {
     const volatile std::sig_atomic_t* StopSignal = nullptr;
     // Whether `err` is a terminal (a redrawn progress bar instead of lines per 10 %).
     bool ErrIsTerminal = false;
-    // The settings file whose own alarm profiles stats --profile may name; empty: none.
+    // The settings file whose own alarm profiles stats and report --profile may name; empty: none.
     std::string SettingsFile;
-    // Makes the PDF report (the program's Gui part, which this layer does not link); empty in a
-    // build without it. Returns the exit status; messages go to the stream.
-    std::function<int(const TCliOptions&, std::ostream& err)> Report;
+    // Makes the PDF report (the program's Gui part, which this layer does not link) with the own
+    // profiles of the settings file; empty in a build without it. Returns the exit status;
+    // messages go to the stream.
+    std::function<int(const TCliOptions&, const std::string& settingsFile, std::ostream& err)> Report;
 };
 
 // `args` are the arguments after the program name. Results go to `out` (reading lines as

@@ -36,32 +36,14 @@ int RunConvert(const TCliOptions& options, const TLineStore& lines, std::ostream
     return ExitOk;
 }
 
-namespace {
-
-int StatsFailure(std::ostream& err, int status, const std::string& message) {
-    err << "lorv304d-cli: " << message << "\n";
-    return status;
-}
-
-}  // namespace
-
 int RunStats(const TCliOptions& options, const TLineStore& lines, const std::string& source,
              const std::string& settingsFile, std::ostream& out, std::ostream& err) {
     std::optional<readings::TAlarmProfile> profile;
     // A wrong profile name is told before any output.
     if (!options.Profile.empty()) {
-        const TProfileLookup lookup = LookUpProfile(options.Profile, settingsFile, {options.Low, options.High});
-        if (lookup.Source == TProfileSource::File && !lookup.Profile)
-            return StatsFailure(err, ExitFileOrPort, readings::ProfileErrorText(options.Profile, lookup.Errors.front()));
-        if (!lookup.Found()) {
-            StatsFailure(err, ExitUsage,
-                         "'" + options.Profile + "' is no built-in or own profile and no profile file");
-            // A faulty own profile is not read; its fault may be why the name is unknown.
-            for (const readings::TProfileError& e : lookup.Errors)
-                StatsFailure(err, ExitUsage, readings::ProfileErrorText(settingsFile, e));
-            return ExitUsage;
-        }
-        profile = lookup.Profile;
+        int status = ExitOk;
+        profile = ChosenProfile(options.Profile, settingsFile, {options.Low, options.High}, err, status);
+        if (!profile) return status;
     }
 
     const LoggerFormat format;

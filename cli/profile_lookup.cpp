@@ -1,9 +1,11 @@
 #include "cli/profile_lookup.h"
 
 #include <filesystem>
+#include <ostream>
 #include <system_error>
 
 #include "base/atomic_file.h"
+#include "cli/cli_run.h"
 
 namespace cli {
 
@@ -41,6 +43,26 @@ TProfileLookup LookUpProfile(const std::string& name, const std::string& setting
     file.Profile = readings::ReadSingleProfile(name, fault);
     if (!file.Profile) file.Errors.push_back(fault);
     return file;
+}
+
+std::optional<readings::TAlarmProfile> ChosenProfile(const std::string& name, const std::string& settingsFile,
+                                                     const readings::TTemperatureLimits& limits, std::ostream& err,
+                                                     int& status) {
+    const TProfileLookup lookup = LookUpProfile(name, settingsFile, limits);
+    if (lookup.Source == TProfileSource::File && !lookup.Profile) {
+        err << "lorv304d-cli: " << readings::ProfileErrorText(name, lookup.Errors.front()) << "\n";
+        status = ExitFileOrPort;
+        return std::nullopt;
+    }
+    if (!lookup.Found()) {
+        err << "lorv304d-cli: '" << name << "' is no built-in or own profile and no profile file\n";
+        // A faulty own profile is not read; its fault may be why the name is unknown.
+        for (const readings::TProfileError& e : lookup.Errors)
+            err << "lorv304d-cli: " << readings::ProfileErrorText(settingsFile, e) << "\n";
+        status = ExitUsage;
+        return std::nullopt;
+    }
+    return lookup.Profile;
 }
 
 }  // namespace cli

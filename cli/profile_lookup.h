@@ -1,6 +1,7 @@
 #pragma once
-// The alarm profile that stats --profile names: a built-in profile, one of the user's own in the
-// settings file, the plain limits ("limits", from --low and --high), or a profile file.
+// The alarm profile that --profile names (stats, report): a built-in profile, one of the user's
+// own in the settings file, the plain limits ("limits", from --low and --high), or a profile file.
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,5 +28,13 @@ struct TProfileLookup {
 // ReadSingleProfile. A file that exists but cannot be read throws EFileError.
 TProfileLookup LookUpProfile(const std::string& name, const std::string& settingsFile,
                              const readings::TTemperatureLimits& limits);
+
+// The profile `name` names for a command, looked up with LookUpProfile. When it is not found or
+// its file is faulty, says why on `err` (a line each, the faulty own profiles that may be meant
+// too), sets `status` (ExitUsage for an unknown name, ExitFileOrPort for a faulty file) and
+// returns nothing.
+std::optional<readings::TAlarmProfile> ChosenProfile(const std::string& name, const std::string& settingsFile,
+                                                     const readings::TTemperatureLimits& limits, std::ostream& err,
+                                                     int& status);
 
 }  // namespace cli

@@ -6,8 +6,11 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <system_error>
 
 #include "archive/archive_error.h"
 #include "archive/archive_location.h"
@@ -17,9 +20,8 @@
 #include "base/version.h"
 #include "chartengine/offscreen_platform.h"
 #include "cli/cli_run.h"
-#include "data/alarm_profile_file.h"
-#include "report/report_document.h"
-#include "report/report_source.h"
+#include "cli/profile_lookup.h"
+#include "report/recording_report.h"
 
 namespace cli {
 namespace {
@@ -30,26 +32,31 @@ std::string ExecutablePath() {
     return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
 }
 
-struct TProfileNotFound {
-    std::string Message;
-};
-
-// A built-in profile, a profile file, or an own profile of the settings file, in that order.
-readings::TAlarmProfile ResolveProfile(const std::string& name) {
-    if (name.empty()) return readings::LimitsProfile({});
-    if (const readings::TAlarmProfile* builtIn = readings::FindBuiltInProfile(name)) return *builtIn;
-    struct stat st {};
-    if (::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        readings::TProfileError error;
-        if (auto profile = readings::ReadSingleProfile(name, error)) return *profile;
-        throw TProfileNotFound{readings::ProfileErrorText(name, error)};
+// The runtime folder the Gui application's start looks into (for a display server's socket).
+// Without XDG_RUNTIME_DIR the toolkit warns on standard error and falls back to a shared folder
+// under /tmp; a command line run gets a private, empty one (mode 0700) for its own lifetime instead.
+class TPrivateRuntimeFolder {
+  public:
+    TPrivateRuntimeFolder() {
+        if (const char* set = std::getenv("XDG_RUNTIME_DIR"); set && *set) return;
+        std::error_code error;
+        std::string pattern = (std::filesystem::temp_directory_path(error) / "lorv304d-cli-XXXXXX").string();
+        if (error || !::mkdtemp(pattern.data())) return;  // then the toolkit's own fallback serves
+        path_ = pattern;
+        ::setenv("XDG_RUNTIME_DIR", path_.c_str(), 1);
     }
-    const std::string settings = SettingsLocationFor(ExecutablePath(), TUserFolders::FromProcess());
-    const readings::TProfileFileContents own = readings::ReadProfileFile(settings);
-    for (const readings::TAlarmProfile& p : own.Profiles)
-        if (readings::SameProfileName(p.Name, name)) return p;
-    throw TProfileNotFound{"no profile '" + name + "' (built-in: 2-8, 15-25, frozen, who-indicator; or a profile file)"};
-}
+    ~TPrivateRuntimeFolder() {
+        if (path_.empty()) return;
+        ::unsetenv("XDG_RUNTIME_DIR");
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    TPrivateRuntimeFolder(const TPrivateRuntimeFolder&) = delete;
+    TPrivateRuntimeFolder& operator=(const TPrivateRuntimeFolder&) = delete;
+
+  private:
+    std::string path_;
+};
 
 int Fail(std::ostream& err, int status, const std::string& message) {
     err << "lorv304d-cli: " << message << "\n";
@@ -58,12 +65,14 @@ int Fail(std::ostream& err, int status, const std::string& message) {
 
 }  // namespace
 
-int RunReport(const TCliOptions& o, std::ostream& err) {
+int RunReport(const TCliOptions& o, const std::string& settingsFile, std::ostream& err) {
     report::TReportRequest request;
-    try {
-        request.Profile = ResolveProfile(o.Profile);
-    } catch (const TProfileNotFound& e) {
-        return Fail(err, ExitUsage, e.Message);
+    request.Profile = readings::LimitsProfile({});
+    if (!o.Profile.empty()) {
+        int status = ExitOk;
+        const std::optional<readings::TAlarmProfile> profile = ChosenProfile(o.Profile, settingsFile, {}, err, status);
+        if (!profile) return status;
+        request.Profile = *profile;
     }
     request.MktWindowSeconds = o.MktWindowSeconds;
     const LoggerFormat format;
@@ -74,6 +83,7 @@ int RunReport(const TCliOptions& o, std::ostream& err) {
 
     // Painting needs a Gui application; without a display it runs on the offscreen platform.
     UseOffscreenPlatformWithoutDisplay();
+    const TPrivateRuntimeFolder runtimeFolder;  // outlives the application
     std::unique_ptr<QGuiApplication> ownApp;
     if (!QCoreApplication::instance()) {
         static int argc = 1;
@@ -89,21 +99,16 @@ int RunReport(const TCliOptions& o, std::ostream& err) {
             report::WriteReportPdf(model, language, o.Output);
             return ExitOk;
         }
-        const std::string path = archive::DefaultArchivePath(archive::TArchiveEnvironment::FromProcess());
+        // --archive names the file like for every other command.
+        const std::string path =
+            o.Archive.empty() ? archive::DefaultArchivePath(archive::TArchiveEnvironment::FromProcess()) : o.Archive;
         if (path.empty()) return Fail(err, ExitFileOrPort, "no archive: set LORV304D_ARCHIVE or HOME");
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0) return Fail(err, ExitFileOrPort, "no archive at " + path);
         const std::unique_ptr<archive::TArchive> store = archive::OpenSqliteArchive(path);
         if (!store->Recording(*o.Recording))
             return Fail(err, ExitUsage, "the archive " + path + " has no recording " + std::to_string(*o.Recording));
-        const report::TReportModel model = report::BuildRecordingReport(*store, *o.Recording, request);
-        archive::TReportMade made;
-        made.From = request.From;
-        made.To = request.To;
-        made.Profile = request.Profile.Name;
-        made.File = o.Output;
-        made.Sha256Hex = report::WriteReportPdf(model, language, o.Output);
-        store->AddEvent(archive::TActor::Current(request.Program), *o.Recording, made);
+        report::WriteRecordingReport(*store, *o.Recording, request, language, o.Output);
         return ExitOk;
     } catch (const EFileError& e) {
         return Fail(err, ExitFileOrPort, e.what());

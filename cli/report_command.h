@@ -3,13 +3,15 @@
 // Gui part, kept out of lorv_cli so that the rest of the command line links no Qt; it starts its
 // own QGuiApplication on the offscreen platform when there is no display.
 #include <iosfwd>
+#include <string>
 
 #include "cli/cli_options.h"
 
 namespace cli {
 
-// Resolves --profile, builds and writes the report; an archived recording's report is entered
-// in the audit trail. Returns the exit status; errors go to `err` as one line.
-int RunReport(const TCliOptions& options, std::ostream& err);
+// Looks --profile up (among the own profiles of `settingsFile` too), builds and writes the report;
+// an archived recording's report is entered in the audit trail. Returns the exit status; errors
+// go to `err`, a line each.
+int RunReport(const TCliOptions& options, const std::string& settingsFile, std::ostream& err);
 
 }  // namespace cli

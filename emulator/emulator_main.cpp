@@ -4,7 +4,9 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <fstream>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,15 @@ int main(int argc, char** argv) {
         PtyLink link;
         LoggerModel model(options.Model);
         Session session(model, options.Faults);
+        std::ofstream commandLog;
+        if (!options.CommandLogFile.empty()) {
+            commandLog.open(options.CommandLogFile, std::ios::app | std::ios::binary);
+            if (!commandLog) throw std::runtime_error("cannot write " + options.CommandLogFile);
+            // Flushed at once: whoever reads the log may do so while the line is served.
+            session.SetCommandSink([&commandLog](std::string_view command) {
+                commandLog << command << "\n" << std::flush;
+            });
+        }
         if (!options.DeviceMapFile.empty()) {
             WriteFileAtomically(options.DeviceMapFile, "\\Device\\VCP0=" + link.PortName() + "\n");
             mapWritten = true;

@@ -97,6 +97,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } else if (name == "devicemap") {
             o.DeviceMapFile = take();
             if (o.DeviceMapFile.empty()) throw std::invalid_argument("--devicemap needs a file name");
+        } else if (name == "command-log") {
+            o.CommandLogFile = take();
+            if (o.CommandLogFile.empty()) throw std::invalid_argument("--command-log needs a file name");
         } else if (name == "crlf") {
             o.Faults.CrLf = flag();
         } else if (name == "silent") {
@@ -155,6 +158,7 @@ The logger:
                            may be given more than once
   --devicemap FILE         write "\Device\VCP0=<port>" to FILE for LORV304D_DEVICEMAP;
                            removed at exit
+  --command-log FILE       append every command received to FILE, one a line, as it comes
 Line faults:
   --crlf                   end answers with CR LF
   --silent                 never answer

@@ -13,6 +13,7 @@ struct Options {
     ModelSettings Model;
     FaultSettings Faults;
     std::string DeviceMapFile;  // empty: write none
+    std::string CommandLogFile; // empty: keep none; else every command received is appended, one a line
     int SlowBytesMs = 0;        // pause between answer bytes, sent one by one
     int Baud = 0;               // 0: no pacing; else 10 bit times per byte at this rate
     bool Help = false;

@@ -37,6 +37,7 @@ std::string Session::Feed(std::string_view bytes) {
 
 std::string Session::Answer(std::string_view command) {
     ++commands_;
+    if (sink_) sink_(command);
     // The model sees every command, so set commands still take effect while the line is silent.
     const std::vector<std::string> lines = model_.Handle(command);
     if (lines.empty() || faults_.Silent || unplugged_) return {};

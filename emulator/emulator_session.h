@@ -2,6 +2,7 @@
 // The byte side of the emulated logger: splits the received bytes into commands, lets the model
 // answer them, frames the answers as lines and applies the requested line faults.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,8 @@ class Session {
     // A command ends at CR (or LF, so that a CR LF sender works too); empty commands are skipped,
     // and a command longer than 256 bytes is dropped whole.
     std::string Feed(std::string_view bytes);
+    // Called with every command received (without its CR), answered or not.
+    void SetCommandSink(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
     // Forgets a half-received command (the other side closed the line).
     void Reset();
     // Commands received so far (each counts, answered or not).
@@ -64,6 +67,7 @@ class Session {
     std::int64_t readingsSent_ = 0;
     bool unplugged_ = false;
     std::uint32_t rng_;
+    std::function<void(std::string_view)> sink_;
 };
 
 }  // namespace emulator

@@ -46,3 +46,20 @@ std::vector<TDownloadShortfall> DownloadShortfalls(const TDownloadReport& report
     if (!report.OffTimeKept.empty()) add(TKind::OffTimeKept, report.OffTimeKept);
     return shortfalls;
 }
+
+void AppendDownloadReport(TDownloadReport& whole, const TDownloadReport& later) {
+    whole.End = later.End;
+    whole.Next = later.Next;
+    whole.LinesReceived += later.LinesReceived;
+    whole.ReadingsStored += later.ReadingsStored;
+    whole.RepeatsDropped += later.RepeatsDropped;
+    whole.Rerequested += later.Rerequested;
+    whole.NoiseDropped += later.NoiseDropped;
+    whole.ReadingsBehindNoise += later.ReadingsBehindNoise;
+    whole.DamagedKept.insert(whole.DamagedKept.end(), later.DamagedKept.begin(), later.DamagedKept.end());
+    whole.OffTimeKept.insert(whole.OffTimeKept.end(), later.OffTimeKept.begin(), later.OffTimeKept.end());
+    whole.Missing.insert(whole.Missing.end(), later.Missing.begin(), later.Missing.end());
+    whole.Ending = later.Ending;
+    whole.PortError = later.PortError;
+    whole.PortErrorText = later.PortErrorText;
+}

@@ -56,6 +56,11 @@ struct TDownloadReport {
     }
 };
 
+// Adds the report of a later download of the same run (the next range of several, or the next
+// download of a followed recording) to `whole`: counts and index lists summed; the end, the next
+// index and how it ended (with any port error) taken from `later`. First stays.
+void AppendDownloadReport(TDownloadReport& whole, const TDownloadReport& later);
+
 // One way a finished download fell short, as facts; the window and the command line each word
 // them in their own language.
 struct TDownloadShortfall {

@@ -240,7 +240,10 @@ class TComposer {
         QStringList offsets;
         for (std::int32_t o : m_.OffsetsUsed) offsets << QStringLiteral("UTC") + Q(OffsetText(o));
         p_.Row({w_.Zone, Q(m_.ZoneName) + (offsets.isEmpty() ? QString() : QStringLiteral(" (") + offsets.join(QStringLiteral(", ")) + QStringLiteral(")"))}, at);
-        p_.Row({w_.Range, (m_.From ? Time(*m_.From) : w_.Open) + QStringLiteral(" – ") + (m_.To ? Time(*m_.To) : w_.Open)}, at);
+        // An open end is where the readings reported begin or end.
+        const std::optional<TDateTime> from = m_.From ? m_.From : m_.Statistics.First;
+        const std::optional<TDateTime> to = m_.To ? m_.To : m_.Statistics.Last;
+        p_.Row({w_.Range, (from ? Time(*from) : w_.None) + QStringLiteral(" – ") + (to ? Time(*to) : w_.None)}, at);
     }
 
     void Completeness() {

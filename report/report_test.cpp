@@ -11,10 +11,13 @@
 #include <string>
 
 #include "archive/sha256.h"
+#include "archive/sqlite_archive.h"
 #include "base/errors.h"
+#include "base/testing/pdf_text.h"
 #include "base/testing/temp_folder.h"
 #include "data/alarm_profile.h"
 #include "data/data_file.h"
+#include "report/recording_report.h"
 #include "report/report_document.h"
 #include "report/report_source.h"
 
@@ -30,23 +33,6 @@ void EnsureApp() {
         return a;
     }();
     (void)app;
-}
-
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
-
-// The text with its lines joined by blanks, so that a wrapped sentence is found whole.
-std::string PdfText(const std::string& pdf) {
-    std::string text = Shell("pdftotext -raw '" + pdf + "' -");
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
 }
 
 std::string Hex(std::string_view bytes) {
@@ -99,6 +85,8 @@ TEST_F(ReportTest, FileReportStatesWhatIsMissingAndCarriesTheStatistics) {
     EXPECT_NE(std::string::npos, text.find("Niekompletne: 1436 z 1440 odczytów; brak 4: 2017-03-05 10:00:00 +01:00 – "
                                            "2017-03-05 10:03:00 +01:00; uszkodzone: 1"))
         << text;
+    // Without a range asked, the range is that of the readings reported.
+    EXPECT_NE(std::string::npos, text.find("Zakres 2017-03-05 00:00:00 +01:00 – 2017-03-05 23:59:00 +01:00")) << text;
     for (const char* section : {"Raport z rejestracji temperatury", "2. Źródło danych", "3. Kompletność", "4. Wykres",
                                 "5. Statystyka", "Reguły profilu „2-8”", "6. Przerwy", "7. Integralność", "8. Podpisy",
                                 "Sporządził", "Sprawdził", "Zatwierdził", "Europe/Warsaw (UTC+01:00)", "Strona 1 z "})
@@ -129,7 +117,7 @@ struct TChartMarks {
     int Band = 0, Limit = 0;
 };
 TChartMarks RenderedMarks(const TTempFolder& folder, const std::string& pdf, const std::string& prefix) {
-    Shell("pdftoppm -r 100 -png '" + pdf + "' '" + folder.File(prefix) + "'");
+    ShellOutput("pdftoppm -r 100 -png '" + pdf + "' '" + folder.File(prefix) + "'");
     TChartMarks marks;
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
         if (entry.path().filename().string().rfind(prefix + "-", 0) != 0) continue;
@@ -185,10 +173,10 @@ TEST_F(ReportTest, EnglishCompleteReportIsPdfA1bWithEmbeddedFonts) {
     EXPECT_NE(std::string::npos, text.find("Prepared by"));
     EXPECT_NE(std::string::npos, text.find("Page 1 of "));
 
-    const std::string meta = Shell("pdfinfo -meta '" + pdf + "'");
+    const std::string meta = ShellOutput("pdfinfo -meta '" + pdf + "'");
     EXPECT_NE(std::string::npos, meta.find("pdfaid:part=\"1\""));
     EXPECT_NE(std::string::npos, meta.find("pdfaid:conformance=\"B\""));
-    const std::string fonts = Shell("pdffonts '" + pdf + "'");
+    const std::string fonts = ShellOutput("pdffonts '" + pdf + "'");
     std::istringstream rows(fonts);
     int fontRows = 0;
     for (std::string row; std::getline(rows, row);)
@@ -208,17 +196,75 @@ TEST_F(ReportTest, UnwritableTargetIsAnErrorAndWritesNothing) {
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
+// A recording of 60 one-minute readings in a real archive: 20..24 never came, 10 was kept damaged.
+TEST_F(ReportTest, RecordingReportNamesWhatIsMissingAndEntersTheAuditTrail) {
+    const std::unique_ptr<archive::TArchive> store = archive::OpenSqliteArchive(folder_.File("archive.sqlite"));
+    const LoggerFormat format;
+    const archive::TRecordingKey key{"LT-2", format.TextToDateTime("2017-03-05 00:00:00"), 60};
+    archive::TDownloadInfo info;
+    info.Actor = archive::TActor::Current("lorv304d-cli 1.0");
+    info.Port = "/dev/ttyACM0";
+    const std::int64_t download = store->BeginDownload(key, info);
+    std::vector<TStoredReading> chunk;
+    for (int i = 0; i < 60; ++i) {
+        if (i >= 20 && i < 25) continue;
+        char line[64];
+        std::snprintf(line, sizeof line, "2017-03-05 00:%02d:00    %4.1f    18.0", i, 4.0 + i / 10.0);
+        chunk.push_back(i == 10 ? TStoredReading{i, "2017-03-05 00:1#:00    5.0", TReadingState::Damaged}
+                                : TStoredReading{i, line, TReadingState::Clean});
+    }
+    store->AddReadings(download, chunk);
+    TDownloadReport ended;
+    ended.Rerequested = 3;
+    store->FinishDownload(download, ended, info.Actor);
+    const std::int64_t id = *store->FindRecording(key);
+    const std::string headBefore = store->Verify().HeadHex;
+
+    report::TReportRequest request;
+    request.To = format.TextToDateTime("2017-03-05 00:49:00");
+    request.Profile = *readings::FindBuiltInProfile("2-8");
+    request.Program = "lorv304d-cli 1.0";
+    const std::string pdf = folder_.File("recording.pdf");
+    const std::string sha = report::WriteRecordingReport(*store, id, request, report::TLanguage::Polish, pdf);
+    const std::string text = PdfText(pdf);
+
+    EXPECT_NE(std::string::npos, text.find("Niekompletne: 44 z 50 odczytów; brak 5: 2017-03-05 00:20:00 +01:00 – "
+                                           "2017-03-05 00:24:00 +01:00; uszkodzone: 1"))
+        << text;
+    EXPECT_NE(std::string::npos, text.find("Zakres 2017-03-05 00:00:00 +01:00 – 2017-03-05 00:49:00 +01:00"));
+    EXPECT_NE(std::string::npos, text.find("Zapytania powtórzone przy odczycie 3")) << text;
+    EXPECT_NE(std::string::npos, text.find("Weryfikacja archiwum nienaruszone"));
+    EXPECT_NE(std::string::npos, text.find(headBefore)) << text;
+
+    // The report event: who, the range and profile asked, and the digest of the very file written.
+    const std::vector<archive::TEvent> events = store->Events(id);
+    ASSERT_FALSE(events.empty());
+    const auto* made = std::get_if<archive::TReportMade>(&events.back().Details);
+    ASSERT_NE(nullptr, made);
+    EXPECT_EQ(info.Actor.User, events.back().Actor.User);
+    EXPECT_EQ("lorv304d-cli 1.0", events.back().Actor.ProgramVersion);
+    EXPECT_FALSE(made->From);
+    EXPECT_EQ(request.To, made->To);
+    EXPECT_EQ("2-8", made->Profile);
+    EXPECT_EQ(pdf, made->File);
+    EXPECT_EQ(sha, made->Sha256Hex);
+    EXPECT_EQ(sha + "  " + pdf + "\n", ShellOutput("sha256sum '" + pdf + "'"));
+    EXPECT_TRUE(store->Verify().Sound());  // the event is chained like every other
+}
+
 TEST_F(ReportTest, CliMakesTheReportWithoutADisplay) {
     const std::string data = folder_.File("day.log");
     std::ofstream(data, std::ios::binary) << DayWithFaults();
     const std::string pdf = folder_.File("cli.pdf");
-    const std::string out = Shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" LORV304D_CLI_PATH
-                                "' report '" + data + "' --lang en --profile 2-8 -o '" + pdf + "' 2>&1; echo rc=$?");
-    EXPECT_NE(std::string::npos, out.find("rc=0")) << out;
+    // Nothing but the PDF: no word of the toolkit on standard error either.
+    const std::string out =
+        ShellOutput("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR '" LORV304D_CLI_PATH
+              "' report '" + data + "' --lang en --profile 2-8 -o '" + pdf + "' 2>&1; echo rc=$?");
+    EXPECT_EQ("rc=0\n", out);
     EXPECT_NE(std::string::npos, PdfText(pdf).find("Incomplete: 1436 of 1440 readings"));
-    const std::string bad = Shell("'" LORV304D_CLI_PATH "' report '" + data + "' --profile nosuch -o '" + pdf +
+    const std::string bad = ShellOutput("'" LORV304D_CLI_PATH "' report '" + data + "' --profile nosuch -o '" + pdf +
                                 "' 2>&1; echo rc=$?");
-    EXPECT_NE(std::string::npos, bad.find("no profile 'nosuch'")) << bad;
+    EXPECT_NE(std::string::npos, bad.find("'nosuch' is no built-in or own profile")) << bad;
     EXPECT_NE(std::string::npos, bad.find("rc=2"));
 }
 

@@ -32,7 +32,6 @@ TReportWords Polish() {
     w.FileDigest = QStringLiteral("SHA-256 pliku");
     w.Zone = QStringLiteral("Strefa czasowa");
     w.Range = QStringLiteral("Zakres");
-    w.Open = QStringLiteral("…");
     w.None = QStringLiteral("brak");
     w.Unknown = QStringLiteral("nieznany");
     w.CompletenessHeading = QStringLiteral("3. Kompletność");
@@ -125,7 +124,6 @@ TReportWords English() {
     w.FileDigest = QStringLiteral("SHA-256 of the file");
     w.Zone = QStringLiteral("Time zone");
     w.Range = QStringLiteral("Range");
-    w.Open = QStringLiteral("…");
     w.None = QStringLiteral("none");
     w.Unknown = QStringLiteral("unknown");
     w.CompletenessHeading = QStringLiteral("3. Completeness");

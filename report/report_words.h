@@ -8,7 +8,7 @@ struct TReportWords {
     QString Title, Made, Page, Of;
     QString Complete, Incomplete, MissingIn, DamagedN, OffTimeN, AndMore;
     QString SourceHeading, Recording, Model, Start, Stop, Interval, Downloads, When, Computer, Port, ClockDiff,
-        Battery, Interrupted, File, FileDigest, Zone, Range, Open, None, Unknown;
+        Battery, Interrupted, File, FileDigest, Zone, Range, None, Unknown;
     QString CompletenessHeading, Expected, Present, Rerequested, Damaged, OffTime, NotReceived, GapCount;
     QString ChartHeading;
     QString StatisticsHeading, Channel1, Channel2, Count, Minimum, Maximum, Mean, StdDev, Mkt, RollingMkt, From,
