@@ -191,7 +191,7 @@ void TForm1::sbReadClick() {
         SetStatusText("Brak nowych danych !");
         return;
     }
-    // Archived chunk by chunk as it runs; its end is recorded once "data.log" is written.
+    // Archived as it runs; its end is recorded once "data.log" is written.
     const std::optional<archive::TRecordingKey> key = KnownRecording();
     const bool panelArchived = Memo2->Lines().Empty() || (key && archivedDownload_ == key);
     const std::unique_ptr<TDownloadArchiving> archiving = StartArchiving(range);

@@ -1,11 +1,26 @@
 #include "archive/download_archiver.h"
 
+#include <chrono>
+
 namespace archive {
 
-TDownloadArchiver::TDownloadArchiver(TArchive* archive, std::optional<EArchiveError> openFailure)
-    : archive_(archive), failure_(std::move(openFailure)) {
-    if (!archive_ && !failure_) failure_ = EArchiveError(TArchiveErrorKind::Other, "", "no archive");
+namespace {
+
+std::int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
+
+}  // namespace
+
+TDownloadArchiver::TDownloadArchiver(TArchive* archive, std::optional<EArchiveError> openFailure,
+                                     std::function<std::int64_t()> monotonicMs)
+    : archive_(archive), failure_(std::move(openFailure)), monotonicMs_(std::move(monotonicMs)) {
+    if (!archive_ && !failure_) failure_ = EArchiveError(TArchiveErrorKind::Other, "", "no archive");
+    if (!monotonicMs_) monotonicMs_ = SteadyMs;
+}
+
+TDownloadArchiver::~TDownloadArchiver() { Commit(); }
 
 template <class Step>
 void TDownloadArchiver::Try(Step step) {
@@ -28,18 +43,32 @@ void TDownloadArchiver::Begin(const TRecordingKey& key, const TDownloadInfo& inf
 }
 
 void TDownloadArchiver::Chunk(const std::vector<TStoredReading>& readings) {
-    if (!begun_) return;
+    if (!begun_ || failure_ || readings.empty()) return;
+    const std::int64_t now = monotonicMs_();
     Try([&] {
-        const TChunkResult r = archive_->AddReadings(*downloadId_, readings);
+        if (pending_.empty()) pendingSinceMs_ = now;
+        pending_.insert(pending_.end(), readings.begin(), readings.end());
+    });
+    if (pending_.size() >= MaxReadings || now - pendingSinceMs_ >= MaxDelayMs) Commit();
+}
+
+void TDownloadArchiver::Commit() {
+    if (!begun_ || pending_.empty()) return;
+    // The held readings go in one transaction: on a failure none of them is in the archive, and
+    // none is counted as archived.
+    Try([&] {
+        const TChunkResult r = archive_->AddReadings(*downloadId_, pending_);
         totals_.Added += r.Added;
         totals_.Replaced += r.Replaced;
         totals_.Conflicts += r.Conflicts;
         totals_.Unchanged += r.Unchanged;
+        pending_.clear();
     });
 }
 
 void TDownloadArchiver::Finish(const TDownloadReport& report, const TActor& actor) {
     if (!begun_) return;
+    Commit();
     Try([&] { archive_->FinishDownload(*downloadId_, report, actor); });
 }
 

@@ -269,6 +269,8 @@ void TSqliteArchive::OpenSchema() {
     mode.Reset();
     if (!wal) db_.Exec("PRAGMA journal_mode = WAL");
     db_.Exec("PRAGMA synchronous = NORMAL");
+    // Room for the pages a commit of many chunks touches (the default holds 2 MB).
+    db_.Exec("PRAGMA cache_size = -16384");
     if (version < SchemaVersion) Migrate();
 }
 
@@ -539,22 +541,48 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
     std::vector<TEventDetails> events;
     TStatement& insert = Cached("INSERT INTO readings(id, recording, idx, state, time, t1, t2, line, digest) "
                                 "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    // An index met for the first time, with no stored row and above every index before it (a
+    // download's readings, in order), is simply added: it is kept in `fresh` (ascending) rather
+    // than in `rows`, which saves two allocations per reading. Should it come again, it moves
+    // into `rows`.
+    struct TFresh {
+        std::int64_t Index;
+        TCopy Copy;
+        bool Moved = false;
+    };
+    std::vector<TFresh> fresh;
+    fresh.reserve(readings.size());
+    std::vector<TCopy> none;
     std::vector<TStoredCopy> view;
     for (const TStoredReading& incoming : readings) {
-        std::vector<TCopy>& copies = rows[incoming.Index].Copies;
+        const bool isFresh = (fresh.empty() || incoming.Index > fresh.back().Index) &&
+                             (rows.empty() || rows.find(incoming.Index) == rows.end());
+        std::vector<TCopy>* copies = &none;
+        if (!isFresh) {
+            const auto [at, made] = rows.try_emplace(incoming.Index);
+            copies = &at->second.Copies;
+            if (made) {
+                const auto f = std::lower_bound(fresh.begin(), fresh.end(), incoming.Index,
+                                                [](const TFresh& a, std::int64_t i) { return a.Index < i; });
+                if (f != fresh.end() && f->Index == incoming.Index && !f->Moved) {
+                    copies->push_back(f->Copy);
+                    f->Moved = true;
+                }
+            }
+        }
         view.clear();
-        for (const TCopy& c : copies) view.push_back(TStoredCopy{c.State, c.Line});
+        for (const TCopy& c : *copies) view.push_back(TStoredCopy{c.State, c.Line});
         const TMergeAction action = DecideMerge(view, incoming);
         if (action == TMergeAction::Keep) {
             ++result.Unchanged;
             continue;
         }
         if (action == TMergeAction::Replace) {
-            const TCopy& held = copies[HeldCopy(view)];
+            const TCopy& held = (*copies)[HeldCopy(view)];
             events.push_back(TReadingReplaced{incoming.Index, std::string(held.Line), incoming.Line, held.State});
             ++result.Replaced;
         } else if (action == TMergeAction::Conflict) {
-            events.push_back(TReadingConflict{incoming.Index, std::string(copies[HeldCopy(view)].Line), incoming.Line});
+            events.push_back(TReadingConflict{incoming.Index, std::string((*copies)[HeldCopy(view)].Line), incoming.Line});
             ++result.Conflicts;
         } else {
             ++result.Added;
@@ -569,7 +597,8 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
         std::isfinite(f.Channel2) ? insert.Bind(7, static_cast<double>(f.Channel2)) : insert.BindNull(7);
         insert.BindBlob(8, incoming.Line).BindBlob(9, ViewOf(hash).substr(0, 4));
         insert.Run();
-        copies.push_back(TCopy{incoming.State, incoming.Line, f.Time});
+        const TCopy added{incoming.State, incoming.Line, f.Time};
+        isFresh ? fresh.push_back(TFresh{incoming.Index, added}) : copies->push_back(added);
     }
     if (!hashes.empty()) {
         TDigest previous{};
@@ -605,6 +634,12 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
                 if (r.Copies.size() == r.Before) continue;
                 AddShare(*counts, index, ShareOf(r.Copies, r.Before), -1);
                 follows = AddShare(*counts, index, ShareOf(r.Copies, r.Copies.size()), +1);
+            }
+            for (const TFresh& f : fresh) {
+                if (!follows) break;
+                if (f.Moved) continue;
+                const TIndexShare share{true, f.Copy.State != TReadingState::Clean, false, f.Copy.Time};
+                follows = AddShare(*counts, f.Index, share, +1);
             }
             if (follows) {
                 UpdateCounts(recordingId, *counts);

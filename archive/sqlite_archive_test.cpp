@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "archive/archive_error.h"
 #include "archive/download_archiver.h"
@@ -336,20 +337,33 @@ TEST_F(ArchiveTest, FolderIsMadePrivate) {
     EXPECT_EQ(perms & std::filesystem::perms::all, std::filesystem::perms::owner_all);
 }
 
-// A child that archives chunks of `count` readings in a loop until killed or done.
-pid_t ArchiveInChild(const std::string& path, const TRecordingKey& key, std::int64_t chunks) {
+// A child that archives `chunks` chunks of 24 readings as fast as it can until killed or done:
+// straight into the archive, one transaction each, or through a TDownloadArchiver as a download does.
+pid_t ArchiveInChild(const std::string& path, const TRecordingKey& key, std::int64_t chunks, bool archiver = false) {
     const pid_t pid = ::fork();
     if (pid != 0) return pid;
     try {
         auto archive = OpenSqliteArchive(path);
-        const std::int64_t download = archive->BeginDownload(key, Info());
+        std::optional<TDownloadArchiver> through;
+        std::int64_t download = 0;
+        if (archiver) {
+            through.emplace(archive.get());
+            through->Begin(key, Info());
+        } else {
+            download = archive->BeginDownload(key, Info());
+        }
         for (std::int64_t c = 0; c < chunks; ++c) {
             std::vector<TStoredReading> chunk;
             for (std::int64_t i = c * 24; i < c * 24 + 24; ++i)
                 chunk.push_back({i, Line(i), TReadingState::Clean});
-            archive->AddReadings(download, chunk);
+            through ? through->Chunk(chunk) : (void)archive->AddReadings(download, chunk);
         }
-        archive->FinishDownload(download, TDownloadReport{}, Info().Actor);
+        if (through) {
+            through->Finish(TDownloadReport{}, Info().Actor);
+            if (!through->Archived()) ::_exit(1);
+        } else {
+            archive->FinishDownload(download, TDownloadReport{}, Info().Actor);
+        }
     } catch (...) {
         ::_exit(1);
     }
@@ -358,9 +372,9 @@ pid_t ArchiveInChild(const std::string& path, const TRecordingKey& key, std::int
 
 TEST_F(ArchiveTest, KilledInTheMiddleLosesNoCommittedChunk) {
     OpenSqliteArchive(path_);
-    const pid_t child = ArchiveInChild(path_, Key, 1000000);
-    // Let it commit a few chunks, then kill it wherever it is.
-    for (int i = 0; i < 2000 && std::atoll(SqlText(path_, "SELECT count(*) FROM chunks").c_str()) < 20; ++i)
+    const pid_t child = ArchiveInChild(path_, Key, 1000000, true);
+    // Let it commit a few times, then kill it wherever it is.
+    for (int i = 0; i < 4000 && std::atoll(SqlText(path_, "SELECT count(*) FROM chunks").c_str()) < 3; ++i)
         ::usleep(5000);
     ::kill(child, SIGKILL);
     int status = 0;
@@ -369,12 +383,14 @@ TEST_F(ArchiveTest, KilledInTheMiddleLosesNoCommittedChunk) {
     EXPECT_EQ(SqlText(path_, "SELECT count(*) FROM chunks c WHERE readings <> (SELECT count(*) FROM readings r "
                              "WHERE r.id >= c.first_reading AND r.id < c.first_reading + c.readings)"),
               "0");
+    // What was committed is whole download chunks from the first on, with nothing left out.
+    EXPECT_EQ(SqlText(path_, "SELECT count(*) = max(idx) + 1 AND min(idx) = 0 FROM readings"), "1");
     auto archive = OpenSqliteArchive(path_);
     EXPECT_TRUE(archive->Verify().Sound());
     const auto downloads = archive->Downloads(*archive->FindRecording(Key));
     ASSERT_EQ(downloads.size(), 1u);
     EXPECT_TRUE(downloads[0].Interrupted());
-    EXPECT_GE(downloads[0].ReadingsAdded, 20 * 24);
+    EXPECT_GE(downloads[0].ReadingsAdded, 3 * 24);
     EXPECT_EQ(downloads[0].ReadingsAdded % 24, 0);
 }
 
@@ -409,6 +425,35 @@ std::vector<std::string> SummaryTexts(TArchive& archive) {
     std::vector<std::string> texts;
     for (const TRecordingSummary& s : archive.Recordings()) texts.push_back(SummaryText(s));
     return texts;
+}
+
+// The archiver commits several chunks at once, so an index may come twice in one commit (a
+// damaged reading and its clean copy asked for again): the result is the one of two commits, and
+// the counts kept agree with a scan of the readings.
+TEST_P(MergeTest, SecondChunkInTheSameCommit) {
+    const TMergeRow& row = GetParam();
+    std::vector<std::string> kept;
+    {
+        auto archive = OpenSqliteArchive(path_);
+        std::vector<TStoredReading> both = row.Before;
+        both.insert(both.end(), row.Again.begin(), row.Again.end());
+        archive->AddReadings(archive->BeginDownload(Key, Info()), both);
+        const auto summary = archive->Recording(*archive->FindRecording(Key));
+        ASSERT_TRUE(summary);
+        EXPECT_EQ(summary->Readings, 5);
+        EXPECT_EQ(summary->Damaged, row.Damaged);
+        EXPECT_EQ(summary->Conflicts, row.Conflicts);
+        const TLineStore lines = archive->ReadingLines(summary->Id);
+        ASSERT_EQ(lines.Count(), 5u);
+        EXPECT_EQ(std::string(lines[3]), row.Held);
+        std::vector<TEventKind> kinds;
+        for (const TEvent& e : archive->Events()) kinds.push_back(e.Kind());
+        EXPECT_EQ(kinds, row.Events);
+        EXPECT_TRUE(archive->Verify().Sound());
+        kept = SummaryTexts(*archive);
+    }
+    Sql(path_, "DROP TABLE recording_counts; PRAGMA user_version = 1");
+    EXPECT_EQ(SummaryTexts(*OpenSqliteArchive(path_)), kept);
 }
 
 // The counts kept by each chunk agree with the counts a scan of the readings gives: a file turned
@@ -535,27 +580,91 @@ TEST(PlanImport, PlacesLinesByTheirTime) {
 
 namespace {
 
+// The readings of the recording Key that another connection sees committed.
+std::int64_t CommittedReadings(const std::string& path) {
+    return std::atoll(SqlText(path, "SELECT count(*) FROM readings").c_str());
+}
+
+TEST_F(ArchiveTest, ArchiverCommitsChunksOnceTheOldestIsDue) {
+    auto archive = OpenSqliteArchive(path_);
+    std::int64_t now = 1000;
+    std::optional<TDownloadArchiver> archiver;
+    archiver.emplace(archive.get(), std::nullopt, [&now] { return now; });
+    archiver->Begin(Key, Info());
+    archiver->Chunk(Range(0, 24));
+    now += TDownloadArchiver::MaxDelayMs - 1;
+    archiver->Chunk(Range(24, 24));
+    EXPECT_EQ(CommittedReadings(path_), 0);
+    EXPECT_EQ(archiver->Pending(), 48u);
+    EXPECT_FALSE(archiver->Archived());
+    // The first chunk that comes once the oldest held is due commits them all.
+    now += 1;
+    archiver->Chunk(Range(48, 24));
+    EXPECT_EQ(CommittedReadings(path_), 72);
+    EXPECT_EQ(archiver->Totals().Added, 72);
+    EXPECT_EQ(archiver->Pending(), 0u);
+    // The time counts from the oldest chunk held, not from the last commit.
+    now += 10 * TDownloadArchiver::MaxDelayMs;
+    archiver->Chunk(Range(72, 24));
+    EXPECT_EQ(CommittedReadings(path_), 72);
+    // Many readings are committed whatever the clock says.
+    std::int64_t next = 96;
+    while (archiver->Pending() + 24 < TDownloadArchiver::MaxReadings) {
+        archiver->Chunk(Range(next, 24));
+        next += 24;
+    }
+    EXPECT_EQ(CommittedReadings(path_), 72);
+    archiver->Chunk(Range(next, 24));
+    next += 24;
+    EXPECT_EQ(CommittedReadings(path_), next);
+    // Finish commits what is held, then ends the download.
+    archiver->Chunk(Range(next, 24));
+    archiver->Finish(TDownloadReport{}, Info().Actor);
+    EXPECT_TRUE(archiver->Archived());
+    EXPECT_EQ(CommittedReadings(path_), next + 24);
+    const auto downloads = archive->Downloads(*archive->FindRecording(Key));
+    EXPECT_FALSE(downloads.at(0).Interrupted());
+    EXPECT_EQ(downloads.at(0).ReadingsAdded, next + 24);
+
+    // A download given up without its end keeps its readings, and shows as interrupted.
+    archiver.emplace(archive.get(), std::nullopt, [&now] { return now; });
+    archiver->Begin(Key, Info());
+    archiver->Chunk(Range(next + 24, 24));
+    archiver.reset();
+    EXPECT_EQ(CommittedReadings(path_), next + 48);
+    EXPECT_TRUE(archive->Downloads(*archive->FindRecording(Key)).at(1).Interrupted());
+    EXPECT_TRUE(archive->Verify().Sound());
+}
+
 TEST_F(ArchiveTest, AFailingArchiveNeverCostsTheDownload) {
     auto archive = OpenSqliteArchive(path_, 50);
-    TDownloadArchiver archiver(archive.get());
+    std::int64_t now = 0;
+    TDownloadArchiver archiver(archive.get(), std::nullopt, [&now] { return now; });
     archiver.Begin(Key, Info());
     archiver.Chunk(Range(0, 24));
+    now += TDownloadArchiver::MaxDelayMs;
+    archiver.Chunk(Range(24, 24));
+    ASSERT_EQ(CommittedReadings(path_), 48);
     // Another program holds the write lock longer than the busy time-out allows.
     sqlite3* other = nullptr;
     sqlite3_open(path_.c_str(), &other);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-    archiver.Chunk(Range(24, 24));
+    archiver.Chunk(Range(48, 24));
+    now += TDownloadArchiver::MaxDelayMs;
+    archiver.Chunk(Range(72, 24));  // the commit of both held chunks fails: neither is archived
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    archiver.Chunk(Range(48, 24));  // not archived: the archive is given up after its first failure
+    archiver.Chunk(Range(96, 24));  // not archived: the archive is given up after its first failure
     archiver.Finish(TDownloadReport{}, Info().Actor);
     ASSERT_TRUE(archiver.Failure());
     EXPECT_EQ(archiver.Failure()->Kind(), TArchiveErrorKind::Locked);
     EXPECT_FALSE(archiver.Archived());
-    EXPECT_EQ(archiver.Totals().Added, 24);
+    EXPECT_EQ(archiver.Totals().Added, 48);
+    EXPECT_EQ(CommittedReadings(path_), 48);
     const auto downloads = archive->Downloads(*archive->FindRecording(Key));
     EXPECT_TRUE(downloads.at(0).Interrupted());
-    EXPECT_EQ(downloads.at(0).ReadingsAdded, 24);
+    EXPECT_EQ(downloads.at(0).ReadingsAdded, 48);
+    EXPECT_TRUE(archive->Verify().Sound());
 
     TDownloadArchiver unopened(nullptr, EArchiveError(TArchiveErrorKind::NotADatabase, path_, "file is not a database"));
     unopened.Begin(Key, Info());

@@ -20,7 +20,9 @@ TArchiveErrorKind ErrorKindOf(int resultCode) {
 }
 
 TSqliteDb::TSqliteDb(const std::string& path) : path_(path) {
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // A connection is only ever used by the thread that made it: no locking of its own calls.
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close(db_);

@@ -465,6 +465,9 @@ class TLoggerWatch {
             };
             const TDownloadReport part = s.DownloadReadings(TDownloadRange{link.FollowNext, last, false});
             link.Host.OnChunk = nullptr;
+            // The next round is an interval away: what this one brought is committed now, before
+            // the archive is read or the failure is told.
+            link.FollowArchiver->Commit();
             if (link.FollowWanted == 0)
                 link.FollowReport = part;
             else
