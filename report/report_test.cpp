@@ -113,12 +113,12 @@ TEST_F(ReportTest, FileReportStatesWhatIsMissingAndCarriesTheStatistics) {
 }
 
 // Pixels of the rendered pages close to the colour: the excursions' bands and the limits' lines.
-struct TChartMarks {
+struct TRenderedMarks {
     int Band = 0, Limit = 0;
 };
-TChartMarks RenderedMarks(const TTempFolder& folder, const std::string& pdf, const std::string& prefix) {
+TRenderedMarks RenderedMarks(const TTempFolder& folder, const std::string& pdf, const std::string& prefix) {
     ShellOutput("pdftoppm -r 100 -png '" + pdf + "' '" + folder.File(prefix) + "'");
-    TChartMarks marks;
+    TRenderedMarks marks;
     for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
         if (entry.path().filename().string().rfind(prefix + "-", 0) != 0) continue;
         const QImage page(QString::fromStdString(entry.path().string()));
@@ -149,8 +149,8 @@ TEST_F(ReportTest, ChartCarriesTheProfilesLimitsAndExcursions) {
     const std::string text = PdfText(withRules);
     EXPECT_EQ(std::string::npos, text.find("zob. tabela reguł")) << text;
     EXPECT_NE(std::string::npos, text.find("4. Wykres"));
-    const TChartMarks marked = RenderedMarks(folder_, withRules, "rules");
-    const TChartMarks plain = RenderedMarks(folder_, without, "none");
+    const TRenderedMarks marked = RenderedMarks(folder_, withRules, "rules");
+    const TRenderedMarks plain = RenderedMarks(folder_, without, "none");
     EXPECT_EQ(0, plain.Band);
     EXPECT_EQ(0, plain.Limit);
     // Five excursions above 8 °C, each about an hour of the day's chart, and the line at 8 °C across
