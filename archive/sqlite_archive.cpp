@@ -194,6 +194,9 @@ class TSqliteArchive : public TArchive {
 
     // A prepared statement of `sql` (a string literal), reset, made on first use.
     TStatement& Cached(const char* sql);
+    // The id the next row of a hash-chained table gets and the hash it chains to, from `lastSql`
+    // (that table's last id and hash); 1 and zeros for an empty table.
+    std::pair<std::int64_t, TDigest> ChainTail(const char* lastSql);
     std::int64_t QueryInt(const char* sql);
     // A write transaction. Statements a failed query left running are reset first: SQLite cannot
     // commit while one runs.
@@ -229,6 +232,14 @@ TStatement& TSqliteArchive::Cached(const char* sql) {
         statement->Reset();
     }
     return *statement;
+}
+
+std::pair<std::int64_t, TDigest> TSqliteArchive::ChainTail(const char* lastSql) {
+    TStatement& last = Cached(lastSql);
+    if (!last.Step()) return {1, TDigest{}};
+    std::pair<std::int64_t, TDigest> tail{last.Int(0) + 1, DigestOf(last.Bytes(1))};
+    last.Reset();
+    return tail;
 }
 
 TTransaction TSqliteArchive::Begin() {
@@ -601,16 +612,7 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
         isFresh ? fresh.push_back(TFresh{incoming.Index, added}) : copies->push_back(added);
     }
     if (!hashes.empty()) {
-        TDigest previous{};
-        std::int64_t chunkId = 1;
-        {
-            TStatement& last = Cached("SELECT id, hash FROM chunks ORDER BY id DESC LIMIT 1");
-            if (last.Step()) {
-                chunkId = last.Int(0) + 1;
-                previous = DigestOf(last.Bytes(1));
-                last.Reset();
-            }
-        }
+        auto [chunkId, previous] = ChainTail("SELECT id, hash FROM chunks ORDER BY id DESC LIMIT 1");
         const std::int64_t count = static_cast<std::int64_t>(hashes.size());
         row_.Clear();
         row_.Int(chunkId);
@@ -681,16 +683,7 @@ TChunkResult TSqliteArchive::ImportReadings(const TRecordingKey& key, const std:
 
 std::int64_t TSqliteArchive::AppendEvent(const TActor& actor, std::optional<std::int64_t> recordingId,
                                          std::optional<std::int64_t> downloadId, const TEventDetails& details) {
-    TDigest previous{};
-    std::int64_t id = 1;
-    {
-        TStatement& last = Cached("SELECT id, hash FROM events ORDER BY id DESC LIMIT 1");
-        if (last.Step()) {
-            id = last.Int(0) + 1;
-            previous = DigestOf(last.Bytes(1));
-            last.Reset();
-        }
-    }
+    auto [id, previous] = ChainTail("SELECT id, hash FROM events ORDER BY id DESC LIMIT 1");
     const std::string kind = EventKindName(static_cast<TEventKind>(details.index()));
     const std::string json = DetailsJson(details);
     row_.Clear();
