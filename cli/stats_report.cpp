@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/json_text.h"
+#include "data/alarm_rule.h"
 #include "data/temperature_text.h"
 
 namespace cli {
@@ -29,11 +30,7 @@ std::string Fixed(double value, int decimals) {
 }
 
 std::string Duration(std::int64_t seconds) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%lld s (%lld:%02lld:%02lld)", static_cast<long long>(seconds),
-                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
-                  static_cast<long long>(seconds % 60));
-    return text;
+    return std::to_string(seconds) + " s (" + readings::ClockDurationText(seconds) + ")";
 }
 
 std::string Plural(std::size_t n, const char* one, const char* many) {

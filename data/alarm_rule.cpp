@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <utility>
 
 namespace readings {
@@ -98,6 +99,13 @@ std::string DurationText(std::int64_t seconds) {
     for (const auto& [name, unit] : kUnits)
         if (seconds > 0 && seconds % unit == 0) return std::to_string(seconds / unit) + std::string(name);
     return std::to_string(seconds) + "s";
+}
+
+std::string ClockDurationText(std::int64_t seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return text;
 }
 
 }  // namespace readings

@@ -50,5 +50,7 @@ std::optional<std::int64_t> ParseDuration(std::string_view text);
 std::optional<std::int64_t> ParseMktWindow(std::string_view text);
 // The shortest text of a duration in those units: "30min", "10h", "90s", "30d".
 std::string DurationText(std::int64_t seconds);
+// A duration as a clock reads it, "h:mm:ss" (the hours with as many digits as they need).
+std::string ClockDurationText(std::int64_t seconds);
 
 }  // namespace readings

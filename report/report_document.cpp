@@ -15,6 +15,7 @@
 #include "chart/logger_chart_picture.h"
 #include "chart/profile_limits.h"
 #include "data/alarm_profile_file.h"
+#include "data/alarm_rule.h"
 #include "data/local_time_zone.h"
 #include "data/temperature_text.h"
 #include "report/report_words.h"
@@ -40,12 +41,7 @@ std::string Fixed(double value, int decimals) {
     return text;
 }
 
-std::string Duration(std::int64_t seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-    return text;
-}
+std::string Duration(std::int64_t seconds) { return readings::ClockDurationText(seconds); }
 
 // Lays items out top to bottom on A4 pages and paints them once the page count is known.
 class TPages {
