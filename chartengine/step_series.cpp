@@ -18,7 +18,7 @@ void TStepSeries::AddXY(double x, double y) {
         FHasY = true;
     }
     const std::size_t n = FY.size();
-    std::vector<double>& column = *FX;
+    TXColumn& column = *FX;
     const bool inOrder = FOrdered == n && (n == 0 || !(x < column[n - 1]));
     if (n < column.size()) {
         // Another series went ahead in this column: follow it while it holds the same X (the same
@@ -41,7 +41,7 @@ void TStepSeries::OwnX() const {
         FX->resize(n);
         return;
     }
-    auto own = std::make_shared<std::vector<double>>();
+    auto own = std::make_shared<TXColumn>();
     own->reserve(std::max(FReserved, n + 1));
     own->assign(FX->begin(), FX->begin() + static_cast<std::ptrdiff_t>(n));
     FX = std::move(own);
@@ -56,14 +56,14 @@ void TStepSeries::ShareXWith(const TStepSeries& other) {
 void TStepSeries::PutInOrder() const {
     const std::size_t n = FY.size();
     if (FOrdered == n) return;
-    const std::vector<double>& X = *FX;
+    const TXColumn& X = *FX;
     // Sorting the added points stably and merging them after equal ordered ones gives exactly what
     // inserting them one by one after their equals would.
     std::vector<std::size_t> added(n - FOrdered);
     std::iota(added.begin(), added.end(), FOrdered);
     std::stable_sort(added.begin(), added.end(), [&X](std::size_t a, std::size_t b) { return X[a] < X[b]; });
-    auto x = std::make_shared<std::vector<double>>();
-    std::vector<float> y;
+    auto x = std::make_shared<TXColumn>();
+    TYColumn y;
     x->reserve(std::max(FReserved, n));
     y.reserve(std::max(FReserved, n));
     std::size_t i = 0, k = 0;
@@ -101,8 +101,8 @@ void TStepSeries::Reserve(std::size_t points) {
 }
 
 void TStepSeries::Clear() {
-    FX = std::make_shared<std::vector<double>>();
-    std::vector<float>().swap(FY);
+    FX = std::make_shared<TXColumn>();
+    TYColumn().swap(FY);
     FOrdered = 0;
     FReserved = 0;
     FMinY = FMaxY = 0;

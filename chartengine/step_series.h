@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "base/large_block.h"
+
 class TStepSeries {
   public:
     // Adds a point at its place in X order; a point whose X equals existing ones goes after them. A point
@@ -73,6 +75,10 @@ class TStepSeries {
     std::function<void()> OnChange;
 
   private:
+    // Columns of a million points and more get huge pages (large_block.h).
+    using TXColumn = std::vector<double, TLargeBlockAllocator<double>>;
+    using TYColumn = std::vector<float, TLargeBlockAllocator<float>>;
+
     void Changed();
 
     void PutInOrder() const;
@@ -82,8 +88,8 @@ class TStepSeries {
     // Points [0, FOrdered) are in X order; the rest were added after them, in the order added. The X
     // of point i is (*FX)[i]; a shared column may hold more values than this series has points, the
     // ones another series added after them.
-    mutable std::shared_ptr<std::vector<double>> FX = std::make_shared<std::vector<double>>();
-    mutable std::vector<float> FY;
+    mutable std::shared_ptr<TXColumn> FX = std::make_shared<TXColumn>();
+    mutable TYColumn FY;
     mutable std::size_t FOrdered = 0;
     std::size_t FReserved = 0;
     double FMinY = 0, FMaxY = 0;

@@ -1,14 +1,16 @@
 #pragma once
-// A growable block of bytes on the C heap. Unlike a std::string it grows without zero-filling
-// (a file is read straight into it) and gives back what it no longer needs: shrinking a large
-// block reallocates it in place, so a file cut into lines keeps no slack of its line ends.
+// A growable block of bytes (large_block: huge pages once it is large). Unlike a std::string it
+// grows without zero-filling (a file is read straight into it) and gives back what it no longer
+// needs: shrinking a large block gives its tail back in place, so a file cut into lines keeps no
+// slack of its line ends.
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string_view>
 #include <utility>
+
+#include "base/large_block.h"
 
 class TByteBuffer {
   public:
@@ -21,7 +23,7 @@ class TByteBuffer {
           capacity_(std::exchange(other.capacity_, 0)) {}
     TByteBuffer& operator=(TByteBuffer&& other) noexcept {
         if (this != &other) {
-            std::free(data_);
+            large_block::Free(data_, capacity_);
             data_ = std::exchange(other.data_, nullptr);
             size_ = std::exchange(other.size_, 0);
             capacity_ = std::exchange(other.capacity_, 0);
@@ -33,7 +35,7 @@ class TByteBuffer {
         if (this != &other) *this = TByteBuffer(other);
         return *this;
     }
-    ~TByteBuffer() { std::free(data_); }
+    ~TByteBuffer() { large_block::Free(data_, capacity_); }
 
     char* Data() { return data_; }
     const char* Data() const { return data_; }
@@ -44,11 +46,6 @@ class TByteBuffer {
     void Reserve(std::size_t bytes) {
         if (bytes > capacity_) Reallocate(bytes);
     }
-    // Makes the size `bytes`; new bytes are left as they are (uninitialised).
-    void ResizeForOverwrite(std::size_t bytes) {
-        Reserve(bytes);
-        size_ = bytes;
-    }
     void Append(std::string_view bytes) {
         if (bytes.empty()) return;
         if (size_ + bytes.size() > capacity_) Reallocate(std::max(size_ + bytes.size(), capacity_ * 2));
@@ -58,23 +55,18 @@ class TByteBuffer {
     // Cuts the size to `bytes` (no larger than Size()) and gives the rest of the block back.
     void Truncate(std::size_t bytes) {
         size_ = std::min(size_, bytes);
-        if (size_ == 0) {
-            std::free(std::exchange(data_, nullptr));
-            capacity_ = 0;
-        } else if (size_ < capacity_) {
+        if (size_ == capacity_) return;
+        try {
+            data_ = static_cast<char*>(large_block::Resize(data_, capacity_, size_));
+            capacity_ = size_;
+        } catch (const std::bad_alloc&) {
             // A failed shrink only keeps the larger block.
-            if (void* shrunk = std::realloc(data_, size_)) {
-                data_ = static_cast<char*>(shrunk);
-                capacity_ = size_;
-            }
         }
     }
 
   private:
     void Reallocate(std::size_t bytes) {
-        void* grown = std::realloc(data_, bytes);
-        if (!grown) throw std::bad_alloc();
-        data_ = static_cast<char*>(grown);
+        data_ = static_cast<char*>(large_block::Resize(data_, capacity_, bytes));
         capacity_ = bytes;
     }
 

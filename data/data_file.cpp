@@ -15,7 +15,7 @@
 namespace readings {
 namespace {
 
-constexpr std::size_t kReadChunk = 1 << 20;
+constexpr std::size_t kReadChunk = 1 << 18;
 
 class TFileHandle {
   public:
@@ -109,24 +109,19 @@ TLineStore LoadDataFile(const std::string& path) {
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0) Fail("Cannot read", path, errno);
     TByteBuffer text;
-    // Read straight into the block, which is not zero-filled first.
-    if (S_ISREG(info.st_mode)) text.ResizeForOverwrite(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
+    if (S_ISREG(info.st_mode)) text.Reserve(static_cast<std::size_t>(info.st_size));
+    // Read through a small block that stays in the cache and copied on from there: the kernel then
+    // never writes to fresh pages of the large one, whose first touch by the copy is cheaper.
     const auto chunk = std::make_unique_for_overwrite<char[]>(kReadChunk);  // read() fills it
     for (;;) {
-        // Past the size fstat gave (a file that grew, or no regular file) the rest is appended.
-        const bool past = done == text.Size();
-        const ssize_t n = past ? ::read(file.Get(), chunk.get(), kReadChunk)
-                               : ::read(file.Get(), text.Data() + done, text.Size() - done);
+        const ssize_t n = ::read(file.Get(), chunk.get(), kReadChunk);
         if (n < 0) {
             if (errno == EINTR) continue;
             Fail("Cannot read", path, errno);
         }
         if (n == 0) break;
-        if (past) text.Append(std::string_view(chunk.get(), static_cast<std::size_t>(n)));
-        done += static_cast<std::size_t>(n);
+        text.Append(std::string_view(chunk.get(), static_cast<std::size_t>(n)));
     }
-    text.Truncate(done);  // a file that shrank since fstat
     TLineStore store;
     store.AdoptText(std::move(text));
     return store;
