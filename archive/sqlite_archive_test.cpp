@@ -534,7 +534,13 @@ TEST_F(ArchiveTest, AnIndependentCheckAgrees) {
         const std::int64_t download = archive->BeginDownload(Key, Info());
         archive->AddReadings(download, {Clean(0), Damaged(1), {2, "\x81\xff noise", TReadingState::Damaged}});
         archive->AddReadings(download, {Clean(1), Clean(2, -3.5)});
+        // Enough for rows inserted many to a statement, a damaged one (channel 2 stored as NULL)
+        // among them, and the rest one by one.
+        std::vector<TStoredReading> many = Range(3, 150);
+        many[67] = Damaged(70);
+        archive->AddReadings(download, many);
         archive->FinishDownload(download, TDownloadReport{}, Info().Actor);
+        EXPECT_EQ(archive->ReadingLines(*archive->FindRecording(Key)).Count(), 153u);
     }
     const std::string check = std::string(LORV304D_SOURCE_DIR) + "/scripts/check-archive '" + path_ + "'";
     auto run = [&] {
