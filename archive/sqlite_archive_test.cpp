@@ -100,6 +100,23 @@ struct TMergeRow {
 
 class MergeTest : public ArchiveTest, public ::testing::WithParamInterface<TMergeRow> {};
 
+// The archive after the row's two chunks: its counts, the line held for index 3, the events and
+// the chains.
+void ExpectMerged(TArchive& archive, const TMergeRow& row) {
+    const auto summary = archive.Recording(*archive.FindRecording(Key));
+    ASSERT_TRUE(summary);
+    EXPECT_EQ(summary->Readings, 5);
+    EXPECT_EQ(summary->Damaged, row.Damaged);
+    EXPECT_EQ(summary->Conflicts, row.Conflicts);
+    const TLineStore lines = archive.ReadingLines(summary->Id);
+    ASSERT_EQ(lines.Count(), 5u);
+    EXPECT_EQ(std::string(lines[3]), row.Held);
+    std::vector<TEventKind> kinds;
+    for (const TEvent& e : archive.Events()) kinds.push_back(e.Kind());
+    EXPECT_EQ(kinds, row.Events);
+    EXPECT_TRUE(archive.Verify().Sound());
+}
+
 TEST_P(MergeTest, SecondChunk) {
     const TMergeRow& row = GetParam();
     auto archive = OpenSqliteArchive(path_);
@@ -107,17 +124,7 @@ TEST_P(MergeTest, SecondChunk) {
     archive->AddReadings(first, row.Before);
     const std::int64_t second = archive->BeginDownload(Key, Info());
     EXPECT_EQ(archive->AddReadings(second, row.Again), row.Result);
-    const auto summary = archive->Recording(*archive->FindRecording(Key));
-    ASSERT_TRUE(summary);
-    EXPECT_EQ(summary->Damaged, row.Damaged);
-    EXPECT_EQ(summary->Conflicts, row.Conflicts);
-    const TLineStore lines = archive->ReadingLines(summary->Id);
-    ASSERT_EQ(lines.Count(), 5u);
-    EXPECT_EQ(std::string(lines[3]), row.Held);
-    std::vector<TEventKind> kinds;
-    for (const TEvent& e : archive->Events()) kinds.push_back(e.Kind());
-    EXPECT_EQ(kinds, row.Events);
-    EXPECT_TRUE(archive->Verify().Sound());
+    ExpectMerged(*archive, row);
 }
 
 std::vector<TStoredReading> With(std::vector<TStoredReading> list, const TStoredReading& at3) {
@@ -438,18 +445,7 @@ TEST_P(MergeTest, SecondChunkInTheSameCommit) {
         std::vector<TStoredReading> both = row.Before;
         both.insert(both.end(), row.Again.begin(), row.Again.end());
         archive->AddReadings(archive->BeginDownload(Key, Info()), both);
-        const auto summary = archive->Recording(*archive->FindRecording(Key));
-        ASSERT_TRUE(summary);
-        EXPECT_EQ(summary->Readings, 5);
-        EXPECT_EQ(summary->Damaged, row.Damaged);
-        EXPECT_EQ(summary->Conflicts, row.Conflicts);
-        const TLineStore lines = archive->ReadingLines(summary->Id);
-        ASSERT_EQ(lines.Count(), 5u);
-        EXPECT_EQ(std::string(lines[3]), row.Held);
-        std::vector<TEventKind> kinds;
-        for (const TEvent& e : archive->Events()) kinds.push_back(e.Kind());
-        EXPECT_EQ(kinds, row.Events);
-        EXPECT_TRUE(archive->Verify().Sound());
+        ExpectMerged(*archive, row);
         kept = SummaryTexts(*archive);
     }
     Sql(path_, "DROP TABLE recording_counts; PRAGMA user_version = 1");
