@@ -1,6 +1,6 @@
 #pragma once
 // A growable block of bytes (large_block: huge pages once it is large). Unlike a std::string it
-// grows without zero-filling (a file is read straight into it) and gives back what it no longer
+// grows without zero-filling (a file is copied into it as read) and gives back what it no longer
 // needs: shrinking a large block gives its tail back in place, so a file cut into lines keeps no
 // slack of its line ends.
 #include <algorithm>
