@@ -516,23 +516,25 @@ bool AddShare(TCounts& c, std::int64_t index, const TIndexShare& share, int sign
 }
 
 constexpr std::size_t kRowsPerInsert = 64;
+constexpr int kReadingColumns = 9;  // the parameters of one row, as BindNewRow binds them
 
-constexpr const char* OneReadingInsert =
-    "INSERT INTO readings(id, recording, idx, state, time, t1, t2, line, digest) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)";
+#define LORV_READING_INSERT "INSERT INTO readings(id, recording, idx, state, time, t1, t2, line, digest) VALUES"
+constexpr const char* OneReadingInsert = LORV_READING_INSERT "(?,?,?,?,?,?,?,?,?)";
 
 // The same for kRowsPerInsert rows, their parameters one row after another.
 const std::string& ManyReadingsInsert() {
     static const std::string sql = [] {
-        std::string text = "INSERT INTO readings(id, recording, idx, state, time, t1, t2, line, digest) VALUES";
+        std::string text = LORV_READING_INSERT;
         for (std::size_t k = 0; k < kRowsPerInsert; ++k) text += k == 0 ? "(?,?,?,?,?,?,?,?,?)" : ",(?,?,?,?,?,?,?,?,?)";
         return text;
     }();
     return sql;
 }
+#undef LORV_READING_INSERT
 
 }  // namespace
 
-// Binds one new reading row to the nine parameters after `first`.
+// Binds one new reading row to the kReadingColumns parameters after `first`.
 void TSqliteArchive::BindNewRow(TStatement& s, int first, std::int64_t recordingId, const TNewRow& row) {
     s.Bind(first + 1, row.Id).Bind(first + 2, recordingId).Bind(first + 3, row.Index);
     s.Bind(first + 4, static_cast<std::int64_t>(row.State)).Bind(first + 5, row.Fields.Time);
@@ -591,7 +593,7 @@ TChunkResult TSqliteArchive::AddChunk(std::int64_t recordingId, std::optional<st
     const auto insertBatch = [&] {
         if (batch.size() == kRowsPerInsert) {
             TStatement& many = Cached(ManyReadingsInsert().c_str());
-            for (std::size_t k = 0; k < batch.size(); ++k) BindNewRow(many, static_cast<int>(k) * 9, recordingId, batch[k]);
+            for (std::size_t k = 0; k < batch.size(); ++k) BindNewRow(many, static_cast<int>(k) * kReadingColumns, recordingId, batch[k]);
             many.Run();
         } else {
             TStatement& one = Cached(OneReadingInsert);
